@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quorbly needs to build, run and test.
+# Quick no-op when everything is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libsdl1.2-dev libsdl-mixer1.2-dev
+  freeglut3-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri
+  libgtest-dev libvorbis-dev
+  xvfb xauth xdotool imagemagick x11-utils libx11-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,4 @@
+#pragma once
+
+void keyDown(int key);
+void keyUp(int key);

@@ -1,0 +1,5 @@
+#pragma once
+
+void init();
+void newTerrain();
+void cleanup();

@@ -1,0 +1,32 @@
+#include "core/loop.h"
+
+int quit_flag = 0;
+int fps = 0;
+int frame_count = 0;
+std::uint32_t frame_time = 0;
+
+void quit() { quit_flag = 1; }
+
+float elapsedSeconds(std::uint32_t now, std::uint32_t last)
+{
+    std::uint32_t ms = now - last;
+    return static_cast<float>(static_cast<double>(ms) * 0.001);
+}
+
+void startFrameCount(std::uint32_t now)
+{
+    fps = 0;
+    frame_count = 0;
+    frame_time = now;
+}
+
+void countFrame(std::uint32_t now)
+{
+    frame_count += 1;
+    std::uint32_t window = now - frame_time;
+    if (window > 1000) {
+        fps = static_cast<int>(static_cast<std::uint32_t>(frame_count) * 1000u / window);
+        frame_count = 0;
+        frame_time = now;
+    }
+}

@@ -1,0 +1,3 @@
+#include "core/entry.h"
+
+int main(int argc, char** argv) { return runGame(argc, argv); }

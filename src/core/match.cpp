@@ -1,0 +1,32 @@
+#include "core/match.h"
+
+#include <cstdio>
+
+#include "core/state.h"
+#include "sim/particle.h"
+
+void beginMatch()
+{
+    cameraVelocity = {0, 0, 0};
+    averageHeight = getAverageHeight(heightmap.data());
+    resetPlayer(&players[0], kPlayer1Start[0], kPlayer1Start[1], kPlayer1Start[2]);
+    resetPlayer(&players[1], kPlayer2Start[0], kPlayer2Start[1], kPlayer2Start[2]);
+    initParticles();
+    resetPowerup(&powerup);
+    endGame = 0;
+    char announcement[80];
+    std::snprintf(announcement, sizeof announcement, "First to %d frags wins !", kFragTarget);
+    changeMainMessage(announcement);
+    nextPowerupSpawn = getNextPowerupSpawn();
+    powerupActive = 0;
+    cameraPos = {7.5f, 5.0f, 15.0f};
+    cameraRot = 0;
+}
+
+void setupPlayers()
+{
+    initPlayer(&players[0], 0.0f, 0.0f, 1.0f, 0.5f, 0.5f, 0.5f, kPlayer1Start[0], kPlayer1Start[1],
+               kPlayer1Start[2]);
+    initPlayer(&players[1], 1.0f, 0.0f, 0.0f, 1.0f, 0.5f, 0.2f, kPlayer2Start[0], kPlayer2Start[1],
+               kPlayer2Start[2]);
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+void drawHUD();
+void drawTextDoubleAlphaSize(int x, int y, const char* text, float alpha, int big);
+void drawTextDoubleAlpha(int x, int y, const char* text, float alpha);
+void drawTextDoubleBig(int x, int y, const char* text);
+void drawTextDouble(int x, int y, const char* text);
+void drawTerrainName();
+void drawMainMessage();
+void drawPauseMessage();
+void drawScores();
+void drawFrameRate();

@@ -1,0 +1,4 @@
+#pragma once
+
+void updateLight();
+void updateCamera(float seconds);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <array>
+
+#include "core/vector.h"
+
+struct Particle {
+    int active;
+    float life;
+    float fade;
+    float r, g, b;
+    float x, y, z;
+    vector velocity;
+};
+
+inline constexpr int kParticleCount = 2500;
+
+extern std::array<Particle, kParticleCount> particles;
+extern int nextParticle;
+
+void initParticles();
+void createTrail(float x, float y, float z, vector direction, int number, float timetolive,
+                 float r1, float g1, float b1, float r2, float g2, float b2);
+void createExplosion(float x, float y, float z, float size, float timetolive, float r1, float g1,
+                     float b1, float r2, float g2, float b2);
+void updateParticles(const unsigned char* heightmap, float gravity, float seconds);
+
+// Drawn by the shell (additive smoothed points).
+void drawParticles(int particlesize);

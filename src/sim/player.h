@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+
+#include "core/vector.h"
+
+// One contestant: a hamster running inside a transparent ball.
+struct Player {
+    float radius;
+    float radiusDefault;
+    float mass;
+    float massDefault;
+    float resistance;
+    int powerup;
+    int powerupActive;
+    float powerupStage;
+    float powerupExpire;
+    int grounded;
+    int spawning;
+    float rot;
+    float rotY;
+    float rotHY;
+    float x, y, z;  // y is the ball's lowest point; its centre is radius higher
+    vector velocity;
+    vector movement;
+    float maxSpeed;
+    float maxSpeedDefault;
+    float acceleration;
+    float accelerationDefault;
+    int score;
+    int pressy;
+    int pressx;
+    std::array<float, 4> ambient;
+    std::array<float, 4> diffuse;
+    std::array<float, 4> ambientHamster;
+    std::array<float, 4> diffuseHamster;
+};
+
+void initPlayer(Player* player, float red, float green, float blue, float redHamster,
+                float greenHamster, float blueHamster, float x, float y, float z);
+void resetPlayer(Player* player, float x, float y, float z);
+void updatePlayer(Player* player, float seconds);

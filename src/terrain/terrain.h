@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstdio>
+#include <vector>
+
+// One terrain definition: a line of the "terrains" file.
+struct Terrain {
+    std::array<char, 20> name;
+    float circlesPerCell;
+    float circleSizeMin;
+    float circleSizeMax;
+    float circleHeight;
+    float circleHeightFactor;
+    int invert;
+    float gravity;
+    float friction;
+    std::array<float, 4> diffuse;
+    std::array<float, 4> ambient;
+    float noisePersistence;
+    int noiseRange;
+};
+
+inline constexpr int kTerrainFields = 17;
+inline constexpr int kTerrainLineMax = 200;
+
+extern std::vector<Terrain> terrains;
+extern int numTerrains;
+extern int terrainCurrent;
+
+// Reads one line; 1 whole line, 0 cut or unterminated, -1 at end of file.
+int fileReadLine(char* input, int maxLength, std::FILE* filestream);
+void freadRestOfLine(std::FILE* stream);
+
+// Loads the definitions; prints the reason and returns false when the file
+// is missing or holds no terrain.
+bool loadTerrains(const char* filename);
+// As loadTerrains, but the game cannot go on without terrains: exit status 1.
+void readTerrains(const char* filename);
+void destroyTerrains();
+// Picks the next terrain, never one of the two before it.
+Terrain* newMap();
+// Forgets the previous choices (start of the program).
+void resetTerrainChoice();

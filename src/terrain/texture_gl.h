@@ -1,0 +1,7 @@
+#pragma once
+
+struct Terrain;
+
+// Generates the texels (seeded from the tick count) and uploads them with mipmaps.
+unsigned int initTexture(const Terrain* terrain);
+void deleteTexture(unsigned int textureName);
