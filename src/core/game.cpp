@@ -1,1 +1,108 @@
-// (to be written)
+#include "core/game.h"
+
+#include <SDL.h>
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cstdio>
+
+#include "audio/sound.h"
+#include "core/match.h"
+#include "core/state.h"
+#include "render/glext.h"
+#include "render/model.h"
+#include "render/shader.h"
+#include "terrain/mesh_gl.h"
+#include "terrain/texture_gl.h"
+
+void init()
+{
+    SDL_WM_SetCaption("Quorbly", nullptr);
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    std::printf("Using OpenGL %s\n", version ? version : "(unknown)");
+
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    probeCapabilities(extensions);
+    // The probe says what the driver offers; without the entry points
+    // themselves neither shaders nor shadows can be used.
+    if (shadersSupported && !loadGlExtensions()) {
+        shadersSupported = 0;
+        shadowsDisabled = 1;
+        toggleShadows = 0;
+    }
+    std::printf("Shaders: %s", shadersSupported ? "Supported\n" : "Not supported. Booo\n");
+    std::printf("Shadows: %s", shadowsDisabled == 0 ? "Supported\n" : "Not supported. Booo\n");
+
+    if (shadersSupported) {
+        programBall = compile_program("ball.vert", "ball.frag");
+        programTerrain = compile_program("terrain.vert", "terrain.frag");
+        programPowerup = compile_program("powerup.vert", "powerup.frag");
+    }
+
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, lightAmb.data());
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiff.data());
+    glLightfv(GL_LIGHT0, GL_SPECULAR, lightSpec.data());
+    glClearColor(0, 0, 0, 0);
+    glEnable(GL_DEPTH_TEST);
+    glShadeModel(toggleSmooth ? GL_SMOOTH : GL_FLAT);
+
+    messages = {};
+    mainMessage = {};
+
+    if (shadowsDisabled == 0) {
+        glGenTextures(1, &shadowMapTexture);
+        glGenFramebuffersEXT(1, &shadowMapFBO);
+    }
+
+    initModel();
+    initPowerup(&powerup);
+    initSound();
+    playMusic();
+
+    readTerrains("terrains");
+    newTerrain();
+    setupPlayers();
+}
+
+void newTerrain()
+{
+    cameraVelocity = {0, 0, 0};
+    terrain = newMap();
+    std::printf("\nLoading Map: %s\n", terrain->name.data());
+    textureName = initTexture(terrain);
+    initHeightMap(heightmap.data(), textureName);
+    beginMatch();
+
+    if (toggleShadows) {
+        glActiveTexture(GL_TEXTURE1);
+        glBindTexture(GL_TEXTURE_2D, shadowMapTexture);
+        glEnable(GL_TEXTURE_2D);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, 2048, 2048, 0, GL_DEPTH_COMPONENT,
+                     GL_UNSIGNED_BYTE, nullptr);
+    }
+}
+
+void cleanup()
+{
+    destroyHeightMap();
+    deleteTexture(textureName);
+    textureName = 0;
+    destroyTerrains();
+    freeModel();
+    freePower();
+    stopMusic();
+    freeSound();
+    closeAudio();
+    glDeleteTextures(1, &shadowMapTexture);
+    shadowMapTexture = 0;
+    if (shadowsDisabled == 0) {
+        glDeleteFramebuffersEXT(1, &shadowMapFBO);
+        shadowMapFBO = 0;
+    }
+}

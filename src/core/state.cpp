@@ -1,5 +1,7 @@
 #include "core/state.h"
 
+#include <string_view>
+
 std::array<Player, 2> players{};
 Terrain* terrain = nullptr;
 std::array<unsigned char, kGridPoints> heightmap{};
@@ -84,4 +86,18 @@ void resetGameState()
     toggleHUD = 1;
     toggleBot = 0;
     toggleLightView = 0;
+}
+
+void probeCapabilities(const char* extensions)
+{
+    std::string_view ext = extensions ? extensions : "";
+    auto has = [&](std::string_view name) { return ext.find(name) != std::string_view::npos; };
+    shadersSupported = has("GL_ARB_vertex_shader") && has("GL_ARB_vertex_program") &&
+                               has("GL_ARB_fragment_shader") && has("GL_ARB_fragment_program")
+                           ? 1
+                           : 0;
+    bool shadows = has("GL_ARB_depth_texture") && has("GL_EXT_framebuffer_object") &&
+                   has("GL_ARB_multitexture") && shadersSupported;
+    shadowsDisabled = shadows ? 0 : 1;
+    toggleShadows = shadows ? 1 : 0;
 }

@@ -58,3 +58,7 @@ extern int toggleLightView;
 
 // Puts every variable above back to its program-start value (tests use it).
 void resetGameState();
+
+// Decides from the GL extension string whether shaders and shadow mapping
+// are used (shadersSupported, shadowsDisabled, toggleShadows).
+void probeCapabilities(const char* extensions);

@@ -1,1 +1,272 @@
-// (to be written)
+#include "terrain/terrain.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+std::vector<Terrain> terrains;
+int numTerrains = 0;
+int terrainCurrent = -1;
+
+namespace {
+
+int oldTerrain = -1;
+int oldTerrain2 = 0;
+
+// Length of the decimal number at the start of s: sign, digits, point, exponent.
+size_t decimalPrefix(const char* s, bool allowFraction)
+{
+    size_t i = 0;
+    if (s[i] == '+' || s[i] == '-')
+        ++i;
+    size_t digits = 0;
+    while (s[i] >= '0' && s[i] <= '9') {
+        ++i;
+        ++digits;
+    }
+    if (allowFraction && s[i] == '.') {
+        ++i;
+        while (s[i] >= '0' && s[i] <= '9') {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return 0;
+    if (allowFraction && (s[i] == 'e' || s[i] == 'E')) {
+        size_t j = i + 1;
+        if (s[j] == '+' || s[j] == '-')
+            ++j;
+        if (s[j] >= '0' && s[j] <= '9') {
+            while (s[j] >= '0' && s[j] <= '9')
+                ++j;
+            i = j;
+        }
+    }
+    return i;
+}
+
+const char* skipSpace(const char* s)
+{
+    while (*s == ' ' || *s == '\t' || *s == '\n' || *s == '\v' || *s == '\f' || *s == '\r')
+        ++s;
+    return s;
+}
+
+// Reads a field the way atof would, but decimal only; no prefix reads as 0.
+double readFloat(const std::string& field)
+{
+    const char* s = skipSpace(field.c_str());
+    size_t n = decimalPrefix(s, true);
+    if (n == 0)
+        return 0.0;
+    return std::strtod(std::string(s, n).c_str(), nullptr);
+}
+
+// Reads a field the way atoi would; out-of-range values saturate instead of
+// overflowing.
+int readInt(const std::string& field)
+{
+    const char* s = skipSpace(field.c_str());
+    size_t n = decimalPrefix(s, false);
+    if (n == 0)
+        return 0;
+    errno = 0;
+    long v = std::strtol(std::string(s, n).c_str(), nullptr, 10);
+    if (v > INT_MAX)
+        return INT_MAX;
+    if (v < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(v);
+}
+
+// Splits a line on commas; runs of commas count as one, leading ones are skipped.
+std::vector<std::string> splitFields(const char* line)
+{
+    std::vector<std::string> fields;
+    const char* p = line;
+    while (*p) {
+        while (*p == ',')
+            ++p;
+        if (!*p)
+            break;
+        const char* start = p;
+        while (*p && *p != ',')
+            ++p;
+        fields.emplace_back(start, p);
+        if (static_cast<int>(fields.size()) == kTerrainFields)
+            break;  // anything after the last field is ignored
+    }
+    return fields;
+}
+
+enum class LineKind { Skip, Terrain, Bad };
+
+struct ParsedLine {
+    LineKind kind;
+    int fields;
+    bool finite;
+};
+
+// Turns one terrain line into a record; `out` may be null when only counting.
+ParsedLine parseLine(const char* line, Terrain* out)
+{
+    if (line[0] == '#' || line[0] == '\0')
+        return {LineKind::Skip, 0, true};
+    std::vector<std::string> f = splitFields(line);
+    int count = static_cast<int>(f.size());
+    if (count < kTerrainFields)
+        return {LineKind::Bad, count, true};
+
+    Terrain t{};
+    std::strncpy(t.name.data(), f[0].c_str(), t.name.size() - 1);
+    t.name.back() = '\0';
+    double v[kTerrainFields] = {};
+    for (int i = 1; i < kTerrainFields; ++i)
+        if (i != 6 && i != 16)
+            v[i] = readFloat(f[i]);
+    bool finite = true;
+    for (int i = 1; i < kTerrainFields; ++i)
+        if (!std::isfinite(static_cast<float>(v[i])))
+            finite = false;
+    if (!finite)
+        return {LineKind::Bad, count, false};
+
+    t.circlesPerCell = static_cast<float>(v[1]);
+    t.circleSizeMin = static_cast<float>(v[2]);
+    t.circleSizeMax = static_cast<float>(v[3]);
+    t.circleHeight = static_cast<float>(v[4]);
+    t.circleHeightFactor = static_cast<float>(v[5]);
+    t.invert = readInt(f[6]);
+    t.gravity = static_cast<float>(v[7]);
+    t.friction = static_cast<float>(v[8]);
+    t.diffuse = {static_cast<float>(v[9]), static_cast<float>(v[10]), static_cast<float>(v[11]),
+                 1.0f};
+    t.ambient = {static_cast<float>(v[12]), static_cast<float>(v[13]), static_cast<float>(v[14]),
+                 1.0f};
+    t.noisePersistence = static_cast<float>(v[15]);
+    t.noiseRange = readInt(f[16]);
+    if (out)
+        *out = t;
+    return {LineKind::Terrain, count, true};
+}
+
+}  // namespace
+
+int fileReadLine(char* input, int maxLength, std::FILE* filestream)
+{
+    // At most maxLength + 1 characters, stopping after a newline. Read by
+    // hand so that NUL bytes in the file cannot confuse the length.
+    std::string read;
+    int c = 0;
+    while (static_cast<int>(read.size()) < maxLength + 1 && (c = std::getc(filestream)) != EOF) {
+        read.push_back(static_cast<char>(c));
+        if (c == '\n')
+            break;
+    }
+    if (read.empty())
+        return -1;
+    if (read.back() == '\n') {
+        read.pop_back();
+        std::memcpy(input, read.data(), read.size());
+        input[read.size()] = '\0';
+        return 1;
+    }
+    freadRestOfLine(filestream);
+    size_t n = read.size() < static_cast<size_t>(maxLength) ? read.size() : maxLength;
+    std::memcpy(input, read.data(), n);
+    input[n] = '\0';
+    input[maxLength] = '\0';
+    return 0;
+}
+
+void freadRestOfLine(std::FILE* stream)
+{
+    int c;
+    while ((c = std::getc(stream)) != EOF && c != '\n') {
+    }
+    std::clearerr(stream);
+}
+
+bool loadTerrains(const char* filename)
+{
+    numTerrains = 0;
+    terrains.clear();
+    std::FILE* file = std::fopen(filename, "r");
+    if (!file) {
+        std::printf("Cannot open terrain file '%s'\n", filename);
+        return false;
+    }
+
+    char line[kTerrainLineMax + 1];
+    int lineNumber = 0;
+    while (fileReadLine(line, kTerrainLineMax, file) != -1) {
+        ++lineNumber;
+        ParsedLine p = parseLine(line, nullptr);
+        if (p.kind == LineKind::Terrain)
+            ++numTerrains;
+        else if (p.kind == LineKind::Bad && p.finite)
+            std::printf("Terrain file '%s' line %d: %d fields instead of %d, skipped\n", filename,
+                        lineNumber, p.fields, kTerrainFields);
+        else if (p.kind == LineKind::Bad)
+            std::printf("Terrain file '%s' line %d: a value is not a finite number, skipped\n",
+                        filename, lineNumber);
+    }
+
+    terrains.resize(numTerrains);
+    std::rewind(file);
+    int next = 0;
+    while (next < numTerrains && fileReadLine(line, kTerrainLineMax, file) != -1)
+        if (parseLine(line, &terrains[next]).kind == LineKind::Terrain)
+            ++next;
+    std::fclose(file);
+
+    if (numTerrains == 0) {
+        std::printf("Terrain file '%s' holds no terrain\n", filename);
+        return false;
+    }
+    return true;
+}
+
+void readTerrains(const char* filename)
+{
+    if (!loadTerrains(filename)) {
+        std::fflush(stdout);
+        std::exit(1);
+    }
+}
+
+void destroyTerrains()
+{
+    terrains.clear();
+    terrains.shrink_to_fit();
+    numTerrains = 0;
+}
+
+Terrain* newMap()
+{
+    if (numTerrains <= 0)
+        return nullptr;
+    oldTerrain2 = oldTerrain;
+    oldTerrain = terrainCurrent;
+    // Never one of the two before; with fewer terrains, as far as they allow.
+    for (;;) {
+        terrainCurrent = std::rand() % numTerrains;
+        if (numTerrains >= 2 && terrainCurrent == oldTerrain)
+            continue;
+        if (numTerrains >= 3 && terrainCurrent == oldTerrain2)
+            continue;
+        break;
+    }
+    return &terrains[terrainCurrent];
+}
+
+void resetTerrainChoice()
+{
+    terrainCurrent = -1;
+    oldTerrain = -1;
+    oldTerrain2 = 0;
+}
