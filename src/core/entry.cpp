@@ -66,14 +66,25 @@ int runGame(int argc, char** argv)
     quit_flag = 0;
     videoFlags = SDL_OPENGL | SDL_RESIZABLE | SDL_DOUBLEBUF;
 
-    // SDL first, so that a machine without a display gets one clear line
-    // instead of GLUT's own abort.
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0)
-        fail("cannot start SDL");
-    glutInit(&argc, argv);  // only for the HUD's bitmap fonts
+    // OpenGL needs an X display. Without one SDL would fall back to a text
+    // console driver and GLUT would abort on its own, so say it plainly.
+    const char* xDisplay = std::getenv("DISPLAY");
+    if (!xDisplay || !*xDisplay) {
+        std::fprintf(stderr, "Quorbly: cannot open a window: no X display (DISPLAY is not set)\n");
+        return 1;
+    }
+    // Only X11 gives an OpenGL window; keep SDL from falling back to a
+    // text console driver (a driver chosen by the user still wins).
+    setenv("SDL_VIDEODRIVER", "x11", 0);
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
+        std::fprintf(stderr, "Quorbly: cannot open a window on display '%s': %s\n", xDisplay,
+                     SDL_GetError());
+        return 1;
+    }
     screen = SDL_SetVideoMode(800, 600, 32, videoFlags);
     if (!screen)
         fail("cannot open an 800x600 OpenGL window");
+    glutInit(&argc, argv);  // only for the HUD's bitmap fonts
     openAudio();  // without a device the game plays silently
 
     init();

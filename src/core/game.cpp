@@ -2,7 +2,6 @@
 
 #include <SDL.h>
 #include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <cstdio>
 
@@ -25,7 +24,8 @@ void init()
     probeCapabilities(extensions);
     // The probe says what the driver offers; without the entry points
     // themselves neither shaders nor shadows can be used.
-    if (shadersSupported && !loadGlExtensions()) {
+    bool entryPoints = loadGlExtensions();
+    if (shadersSupported && !entryPoints) {
         shadersSupported = 0;
         shadowsDisabled = 1;
         toggleShadows = 0;
@@ -53,7 +53,7 @@ void init()
 
     if (shadowsDisabled == 0) {
         glGenTextures(1, &shadowMapTexture);
-        glGenFramebuffersEXT(1, &shadowMapFBO);
+        qglGenFramebuffersEXT(1, &shadowMapFBO);
     }
 
     initModel();
@@ -76,7 +76,7 @@ void newTerrain()
     beginMatch();
 
     if (toggleShadows) {
-        glActiveTexture(GL_TEXTURE1);
+        qglActiveTexture(GL_TEXTURE1);
         glBindTexture(GL_TEXTURE_2D, shadowMapTexture);
         glEnable(GL_TEXTURE_2D);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
@@ -102,7 +102,7 @@ void cleanup()
     glDeleteTextures(1, &shadowMapTexture);
     shadowMapTexture = 0;
     if (shadowsDisabled == 0) {
-        glDeleteFramebuffersEXT(1, &shadowMapFBO);
+        qglDeleteFramebuffersEXT(1, &shadowMapFBO);
         shadowMapFBO = 0;
     }
 }

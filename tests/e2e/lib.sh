@@ -42,16 +42,16 @@ find_window() {
 # Puts the pointer into the window (no window manager: focus follows it).
 focus_window() { xdotool mousemove --window "$1" 100 100; sleep 0.3; }
 
-# Waits up to $1 seconds for the game to end; prints its exit status.
+# Waits up to $1 seconds for the game to end; leaves its exit status in STATUS.
 wait_exit() {
   local limit=$(( $1 * 10 ))
+  STATUS=timeout
   for _ in $(seq 1 "$limit"); do
     if ! kill -0 "$GAME_PID" 2>/dev/null; then
-      wait "$GAME_PID"; echo $?; GAME_PID=""; return 0
+      wait "$GAME_PID"; STATUS=$?; GAME_PID=""; return 0
     fi
     sleep 0.1
   done
-  echo timeout
 }
 
 # Waits until the game has printed the line that follows the first match's set-up.

@@ -14,6 +14,6 @@ geometry=$(xdotool getwindowgeometry "$win")
 echo "$geometry" | grep -q "Geometry: 1024x768" || fail "window did not take the new size: $geometry"
 screenshot "$win" resized
 "$WM_DELETE" "$win" || fail "could not send the close request"
-status=$(wait_exit 20)
-[ "$status" = "0" ] || fail "close request gave status $status"
+wait_exit 20
+[ "$STATUS" = "0" ] || fail "close request gave status $STATUS"
 echo "PASS"

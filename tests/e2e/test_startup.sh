@@ -12,8 +12,8 @@ kill -0 "$GAME_PID" 2>/dev/null || fail "game died after start"
 screenshot "$win" start
 focus_window "$win"
 xdotool key Escape
-status=$(wait_exit 20)
-[ "$status" = "0" ] || fail "Escape gave status $status"
+wait_exit 20
+[ "$STATUS" = "0" ] || fail "Escape gave status $STATUS"
 
 grep -n -E '^(Using OpenGL |Shaders: |Shadows: |Loading Map: )' "$WORK/out.txt" > "$WORK/report.txt"
 order=$(cut -d: -f2 "$WORK/report.txt" | awk '{print $1}' | tr '\n' ' ')
