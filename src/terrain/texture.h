@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 
 struct Terrain;
 
@@ -16,6 +17,13 @@ float interpolate(float a, float b, float x);
 float interpolatedNoise(float x, float y);
 float noise2d(float x, float y, float persistence);
 
+// Texel value for a noise sum n in [-1, 1] and the terrain's noiseRange.
+unsigned char texelValue(float n, int range);
+
 // Fills `texture` for terrain t with the given noise seed, printing
 // "Generating texture" and the progress dots.
-void generateTexture(const Terrain& t, std::uint32_t noiseSeed);
+void generateTexture(const Terrain &t, std::uint32_t noiseSeed, std::FILE *progress = stdout);
+// The plain form, noise2d for every texel: same output, kept to check
+// generateTexture against and to measure it by.
+void generateTextureReference(const Terrain &t, std::uint32_t noiseSeed,
+                              std::FILE *progress = stdout);

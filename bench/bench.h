@@ -1,0 +1,54 @@
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// quorbly-bench prints one figure a line, "key value", each value the median
+// of repeated runs. A figure routine per subsystem; main calls them in turn.
+namespace bench
+{
+
+struct Context {
+    std::string terrainsFile; // the definitions file to measure on
+    bool gl = false;          // a window with a GL context is open
+};
+
+void figure(const char *key, double value);
+// A line that is not a figure ("# ..."): what was skipped and why.
+void note(const std::string &text);
+
+// Median milliseconds of `runs` calls of f, after one untimed warm-up call.
+template <class F> double medianMs(int runs, F &&f)
+{
+    f();
+    std::vector<double> times;
+    for (int r = 0; r < runs; ++r) {
+        const auto start = std::chrono::steady_clock::now();
+        f();
+        const auto stop = std::chrono::steady_clock::now();
+        times.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Sends standard output to /dev/null while alive: the game's progress dots
+// must not mix with the figures.
+class QuietStdout
+{
+  public:
+    QuietStdout();
+    ~QuietStdout();
+    QuietStdout(const QuietStdout &) = delete;
+    QuietStdout &operator=(const QuietStdout &) = delete;
+
+  private:
+    int saved_ = -1;
+};
+
+void terrainFigures(const Context &ctx);
+
+} // namespace bench
