@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 // Triangle meshes read from the OBJ subset the game uses.
@@ -8,34 +9,40 @@ struct ObjVertex {
 };
 using ObjNormal = ObjVertex;
 
+// 1-based indices of each corner's vertex and normal, as written in the file.
 struct ObjTriangle {
     int Vertex[3];
     int Normal[3];
 };
 
+// Every stored triangle's indices lie in 1..NumVertex and 1..NumNormal.
 struct ObjModel {
-    int NumVertex;
-    int NumNormal;
-    int NumTriangle;
+    int NumVertex = 0;
+    int NumNormal = 0;
+    int NumTriangle = 0;
     std::vector<ObjVertex> VertexArray;
     std::vector<ObjNormal> NormalArray;
     std::vector<ObjTriangle> TriangleArray;
 };
 
-void loadObj(ObjModel** obj, const char* name);
-int convert(const char* file, char** outArray, int* size);
-ObjModel* ObjLoadModel(const char* mem, int sz);
-void killObj(ObjModel* obj);
+// Loads the file at name into *obj; a file that cannot be read gives an empty model.
+void loadObj(std::unique_ptr<ObjModel> *obj, const char *name);
+// Reads the whole file into *outArray (not terminated) and its length into *size;
+// 0 and both untouched when it cannot be read.
+int convert(const char *file, std::vector<char> *outArray, int *size);
+// Parses sz bytes at mem; always returns a model, empty for nothing usable.
+std::unique_ptr<ObjModel> ObjLoadModel(const char *mem, int sz);
+void killObj(std::unique_ptr<ObjModel> *obj);
 
 // The figures' models and animation clock.
-extern ObjModel* head;
-extern ObjModel* body;
-extern ObjModel* ffoot;
-extern ObjModel* bfoot;
-extern ObjModel* ball;
-extern ObjModel* item;
-extern float rate;   // animation clock, milliseconds
-extern float scale;  // overall figure scale, 1.0
+extern std::unique_ptr<ObjModel> head;
+extern std::unique_ptr<ObjModel> body;
+extern std::unique_ptr<ObjModel> ffoot;
+extern std::unique_ptr<ObjModel> bfoot;
+extern std::unique_ptr<ObjModel> ball;
+extern std::unique_ptr<ObjModel> item;
+extern float rate;  // animation clock, milliseconds
+extern float scale; // overall figure scale, 1.0
 
 void initModel();
 void initPower();
