@@ -1,1 +1,25 @@
-// (to be written)
+#include <GL/gl.h>
+
+#include "sim/particle.h"
+
+void drawParticles(int particlesize)
+{
+    // Point state too, so the smoothing and size stay with the sparks.
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_LIGHTING_BIT | GL_POINT_BIT);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+
+    for (const Particle &p : particles) {
+        if (p.active != 1)
+            continue;
+        glColor4f(p.r, p.g, p.b, p.life);
+        glPointSize(static_cast<float>(particlesize));
+        glEnable(GL_POINT_SMOOTH);
+        glBegin(GL_POINTS);
+        glVertex3f(p.x, p.y, p.z);
+        glEnd();
+    }
+
+    glPopAttrib();
+}

@@ -17,10 +17,16 @@ bool openWindow(int width, int height)
 {
     if (open)
         return true;
-    if (SDL_Init(SDL_INIT_VIDEO) < 0)
-        return false;
-    if (!SDL_SetVideoMode(width, height, 32, SDL_OPENGL | SDL_DOUBLEBUF))
-        return false;
+    // A busy X server now and then refuses the first connection: try again.
+    for (int attempt = 0;; ++attempt) {
+        if (SDL_Init(SDL_INIT_VIDEO) == 0 &&
+            SDL_SetVideoMode(width, height, 32, SDL_OPENGL | SDL_DOUBLEBUF))
+            break;
+        SDL_Quit();
+        if (attempt == 20)
+            return false;
+        SDL_Delay(250);
+    }
     loadGlExtensions();
     open = true;
     return true;
