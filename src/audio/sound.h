@@ -36,6 +36,8 @@ void volumeDown();
 void volumeUp();
 int effectsVolume();
 int musicVolume();
+// The music track now playing: 1 (music-1a), 2 (music-1b) or 0 (music-2).
+int currentTrack();
 
 // One volume step of 12 on the 0..128 scale, never past the ends.
 int volumeStepDown(int volume);
