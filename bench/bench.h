@@ -14,6 +14,7 @@ namespace bench
 struct Context {
     std::string terrainsFile; // the definitions file to measure on
     bool gl = false;          // a window with a GL context is open
+    bool frameParts = false;  // --frame-parts: only the frames for callgrind
 };
 
 void figure(const char *key, double value);
@@ -50,5 +51,9 @@ class QuietStdout
 };
 
 void terrainFigures(const Context &ctx);
+// update_us, frame_ms, frame_terrain_ms, frame_overhead: a match in full swing.
+void gameFigures(const Context &ctx);
+// startup_ms: the shipped game, from exec to its first swapped frame.
+void startupFigures(const Context &ctx);
 
 } // namespace bench

@@ -1,9 +1,11 @@
 #include <GL/gl.h>
 #include <SDL.h>
+#include <GL/freeglut.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -48,25 +50,42 @@ QuietStdout::~QuietStdout()
 } // namespace bench
 
 // quorbly-bench [terrains-file]: run from data/, or name the definitions file.
+// quorbly-bench --frame-parts: draws the frames that bench/frame-parts.sh
+// counts under callgrind, and nothing else.
 int main(int argc, char **argv)
 {
     bench::Context ctx;
-    ctx.terrainsFile = argc > 1 ? argv[1] : "terrains";
+    ctx.frameParts = argc > 1 && std::string(argv[1]) == "--frame-parts";
+    ctx.terrainsFile = argc > 1 && !ctx.frameParts ? argv[1] : "terrains";
 
-    // Without an X display SDL would fall back to a text-mode driver.
+    // Without an X display SDL would fall back to a text-mode driver. The
+    // window is the game's own: 800x600, double-buffered, resizable. A busy
+    // X server now and then refuses a first connection: try again.
     const char *display = std::getenv("DISPLAY");
-    if (display && *display && SDL_Init(SDL_INIT_VIDEO) == 0 &&
-        SDL_SetVideoMode(64, 64, 32, SDL_OPENGL)) {
-        ctx.gl = true;
+    for (int attempt = 0; display && *display && attempt < 20 && !ctx.gl; ++attempt) {
+        if (SDL_Init(SDL_INIT_VIDEO) == 0 &&
+            SDL_SetVideoMode(800, 600, 32, SDL_OPENGL | SDL_RESIZABLE | SDL_DOUBLEBUF)) {
+            ctx.gl = true;
+            break;
+        }
+        SDL_Quit();
+        SDL_Delay(250);
+    }
+    if (ctx.gl) {
+        glutInit(&argc, argv); // the HUD's bitmap fonts, as in the game
         const char *renderer = reinterpret_cast<const char *>(glGetString(GL_RENDERER));
         bench::note(std::string("gl_renderer ") + (renderer ? renderer : "(unknown)"));
     } else {
-        if (SDL_WasInit(SDL_INIT_VIDEO))
-            SDL_Quit();
         bench::note("no display: GL figures skipped");
     }
 
-    bench::terrainFigures(ctx);
+    if (ctx.frameParts) {
+        bench::gameFigures(ctx);
+    } else {
+        bench::terrainFigures(ctx);
+        bench::gameFigures(ctx);
+        bench::startupFigures(ctx);
+    }
 
     if (ctx.gl)
         SDL_Quit();

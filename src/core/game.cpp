@@ -8,6 +8,7 @@
 #include "audio/sound.h"
 #include "core/match.h"
 #include "core/state.h"
+#include "render/figures.h"
 #include "render/glext.h"
 #include "render/model.h"
 #include "render/shader.h"
@@ -58,6 +59,7 @@ void init()
 
     initModel();
     initPowerup(&powerup);
+    prepareFigures();  // the models are drawn from display lists from now on
     initSound();
     playMusic();
 
@@ -94,6 +96,7 @@ void cleanup()
     deleteTexture(textureName);
     textureName = 0;
     destroyTerrains();
+    releaseFigures();
     freeModel();
     freePower();
     stopMusic();

@@ -28,9 +28,32 @@ void setMaterial(const std::array<float, 4> &ambient, const std::array<float, 4>
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, d.data());
 }
 
+// A model compiled into a display list, and the triangle array it was
+// compiled from: a model whose triangles were replaced or resized since is
+// drawn from its triangles again, not from a stale list.
+struct CompiledModel {
+    const ObjModel *model = nullptr;
+    const ObjTriangle *triangles = nullptr;
+    std::size_t count = 0;
+    GLuint list = 0;
+};
+
+std::array<CompiledModel, 6> compiled{};
+
 } // namespace
 
-void drawObj(const ObjModel *obj)
+unsigned int modelList(const ObjModel *obj)
+{
+    if (!obj)
+        return 0;
+    for (const CompiledModel &c : compiled)
+        if (c.list != 0 && c.model == obj && c.triangles == obj->TriangleArray.data() &&
+            c.count == obj->TriangleArray.size())
+            return c.list;
+    return 0;
+}
+
+void drawObjImmediate(const ObjModel *obj)
 {
     if (!obj)
         return;
@@ -54,6 +77,44 @@ void drawObj(const ObjModel *obj)
         }
     }
     glEnd();
+}
+
+void drawObj(const ObjModel *obj)
+{
+    if (!obj)
+        return;
+    if (const GLuint list = modelList(obj))
+        glCallList(list);
+    else
+        drawObjImmediate(obj);
+}
+
+void prepareFigures()
+{
+    releaseFigures();
+    const std::array<const ObjModel *, 6> models{head.get(),  body.get(), ffoot.get(),
+                                                 bfoot.get(), ball.get(), item.get()};
+    for (std::size_t k = 0; k < models.size(); ++k) {
+        const ObjModel *m = models[k];
+        if (!m)
+            continue;
+        const GLuint list = glGenLists(1);
+        if (list == 0)
+            continue; // drawn one triangle at a time, as before
+        glNewList(list, GL_COMPILE);
+        drawObjImmediate(m);
+        glEndList();
+        compiled[k] = {m, m->TriangleArray.data(), m->TriangleArray.size(), list};
+    }
+}
+
+void releaseFigures()
+{
+    for (CompiledModel &c : compiled) {
+        if (c.list != 0)
+            glDeleteLists(c.list, 1);
+        c = {};
+    }
 }
 
 void drawModelH()

@@ -10,6 +10,34 @@ void drawParticles(int particlesize)
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
 
+    // One batch in slot order: the points are blended in the same order, with
+    // the same size and smoothing, as one begin/end pair each would be.
+    bool begun = false;
+    for (const Particle &p : particles) {
+        if (p.active != 1)
+            continue;
+        if (!begun) {
+            glPointSize(static_cast<float>(particlesize));
+            glEnable(GL_POINT_SMOOTH);
+            glBegin(GL_POINTS);
+            begun = true;
+        }
+        glColor4f(p.r, p.g, p.b, p.life);
+        glVertex3f(p.x, p.y, p.z);
+    }
+    if (begun)
+        glEnd();
+
+    glPopAttrib();
+}
+
+void drawParticlesOneByOne(int particlesize)
+{
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_LIGHTING_BIT | GL_POINT_BIT);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+
     for (const Particle &p : particles) {
         if (p.active != 1)
             continue;

@@ -1,6 +1,11 @@
 #include "sim/particle.h"
 
+#include <algorithm>
 #include <cstdlib>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "terrain/heightmap.h"
 
@@ -38,6 +43,76 @@ void advance()
     nextParticle = (nextParticle + 1) % kParticleCount;
 }
 
+bool onField(float x, float z)
+{
+    return x >= 0 && x <= 15 && z >= 0 && z <= 15;
+}
+
+#if defined(__SSE2__)
+
+// A height byte h stands for 0.01 h, worked out as getHeight does.
+const std::array<float, 256> kByteHeight = [] {
+    std::array<float, 256> heights{};
+    for (int h = 0; h < 256; ++h)
+        heights[static_cast<std::size_t>(h)] = static_cast<float>(h * 0.01);
+    return heights;
+}();
+
+// Grid cells (at most the last one) and the float offsets within them of
+// four coordinates, as getRealHeight splits x / 0.1. For every float from 0
+// to 15 that quotient is exactly the double x * 10 (the unit tests try them
+// all), so two multiplications do it for four coordinates.
+void splitCells(__m128 v, __m128i *cell, __m128 *local)
+{
+    const __m128d ten = _mm_set1_pd(10.0);
+    const __m128d last = _mm_set1_pd(kGridCells - 1);
+    const __m128d low = _mm_mul_pd(_mm_cvtps_pd(v), ten);
+    const __m128d high = _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(v, v)), ten);
+    const __m128i cellLow = _mm_cvttpd_epi32(_mm_min_pd(low, last));
+    const __m128i cellHigh = _mm_cvttpd_epi32(_mm_min_pd(high, last));
+    *cell = _mm_unpacklo_epi64(cellLow, cellHigh);
+    *local = _mm_movelh_ps(_mm_cvtpd_ps(_mm_sub_pd(low, _mm_cvtepi32_pd(cellLow))),
+                           _mm_cvtpd_ps(_mm_sub_pd(high, _mm_cvtepi32_pd(cellHigh))));
+}
+
+// The bilinear height of getRealHeight, bit for bit, for slots i to i + 3.
+__m128 groundOfFour(const unsigned char *heightmap, std::size_t i)
+{
+    const Particle *p = &particles[i];
+    const __m128 x = _mm_setr_ps(p[0].x, p[1].x, p[2].x, p[3].x);
+    const __m128 z = _mm_setr_ps(p[0].z, p[1].z, p[2].z, p[3].z);
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 side = _mm_set1_ps(15.0f);
+    const __m128 on = _mm_and_ps(_mm_and_ps(_mm_cmpge_ps(x, zero), _mm_cmple_ps(x, side)),
+                                 _mm_and_ps(_mm_cmpge_ps(z, zero), _mm_cmple_ps(z, side)));
+    __m128i cellx, cellz;
+    __m128 localx, localz;
+    splitCells(x, &cellx, &localx);
+    splitCells(z, &cellz, &localz);
+    // cellz * 151 fits 16 bits; off the field the corner is slot 0, read
+    // and then thrown away.
+    const __m128i corner =
+        _mm_and_si128(_mm_add_epi32(_mm_mullo_epi16(cellz, _mm_set1_epi32(kGridSize)), cellx),
+                      _mm_castps_si128(on));
+    alignas(16) std::array<int, 4> c{};
+    _mm_store_si128(reinterpret_cast<__m128i *>(c.data()), corner);
+    const auto height = [&](int k, int offset) {
+        return kByteHeight[heightmap[c[static_cast<std::size_t>(k)] + offset]];
+    };
+    const __m128 h00 = _mm_setr_ps(height(0, 0), height(1, 0), height(2, 0), height(3, 0));
+    const __m128 h10 = _mm_setr_ps(height(0, 1), height(1, 1), height(2, 1), height(3, 1));
+    const __m128 h01 = _mm_setr_ps(height(0, kGridSize), height(1, kGridSize),
+                                   height(2, kGridSize), height(3, kGridSize));
+    const __m128 h11 = _mm_setr_ps(height(0, kGridSize + 1), height(1, kGridSize + 1),
+                                   height(2, kGridSize + 1), height(3, kGridSize + 1));
+    const __m128 top = _mm_add_ps(h00, _mm_mul_ps(_mm_sub_ps(h10, h00), localx));
+    const __m128 bottom = _mm_add_ps(h01, _mm_mul_ps(_mm_sub_ps(h11, h01), localx));
+    const __m128 ground = _mm_add_ps(top, _mm_mul_ps(_mm_sub_ps(bottom, top), localz));
+    return _mm_or_ps(_mm_and_ps(on, ground), _mm_andnot_ps(on, _mm_set1_ps(-1.0f)));
+}
+
+#endif
+
 } // namespace
 
 void initParticles()
@@ -63,7 +138,11 @@ void createTrail(float x, float y, float z, vector direction, int number, float 
 void createExplosion(float x, float y, float z, float size, float timetolive, float r1, float g1,
                      float b1, float r2, float g2, float b2)
 {
-    const int count = static_cast<int>(static_cast<double>(size) * kParticleCount);
+    // Past a few passes over the pool more sparks only replace each other; a
+    // wild size would freeze the frame or overflow the count.
+    constexpr double kMaxBurst = 8.0 * kParticleCount;
+    const double wanted = static_cast<double>(size) * kParticleCount;
+    const int count = wanted > 0 ? static_cast<int>(std::min(wanted, kMaxBurst)) : 0;
     // Tiny bursts still get a visible spread.
     const double s = size > 0.1f ? size : 0.1f;
     for (int i = 0; i < count; ++i) {
@@ -78,18 +157,36 @@ void createExplosion(float x, float y, float z, float size, float timetolive, fl
     }
 }
 
+void groundUnderParticles(const unsigned char *heightmap,
+                          std::array<float, kParticleCount> *ground)
+{
+#if defined(__SSE2__)
+    // Four slots at a time: the cell arithmetic is most of the frame update.
+    static_assert(kParticleCount % 4 == 0);
+    for (std::size_t i = 0; i < particles.size(); i += 4)
+        _mm_storeu_ps(&(*ground)[i], groundOfFour(heightmap, i));
+#else
+    for (std::size_t i = 0; i < particles.size(); ++i)
+        (*ground)[i] = getRealHeight(heightmap, particles[i].x, particles[i].z);
+#endif
+}
+
 void updateParticles(const unsigned char *heightmap, float gravity, float seconds)
 {
     const float acceleration = -gravity * 0.1f;
-    for (Particle &p : particles) {
+    // Each ground height is taken where the particle was before it moves.
+    std::array<float, kParticleCount> grounds;
+    groundUnderParticles(heightmap, &grounds);
+    for (std::size_t i = 0; i < particles.size(); ++i) {
+        Particle &p = particles[i];
         if (p.active != 1)
             continue;
-        const float ground = getRealHeight(heightmap, p.x, p.z);
+        const float ground = grounds[i];
         p.x += p.velocity.x * seconds;
         p.y += p.velocity.y * seconds;
         p.z += p.velocity.z * seconds;
         // Off the field the ground reads -1; a particle out there just keeps falling.
-        if (ground >= p.y - 0.02f && inRange(heightmap, p.x, p.z)) {
+        if (ground >= p.y - 0.02f && onField(p.x, p.z)) {
             p.y = ground + 0.02f;
             p.velocity.x *= 0.5f;
             p.velocity.z *= 0.5f;

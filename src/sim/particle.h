@@ -23,7 +23,13 @@ void createTrail(float x, float y, float z, vector direction, int number, float 
                  float r1, float g1, float b1, float r2, float g2, float b2);
 void createExplosion(float x, float y, float z, float size, float timetolive, float r1, float g1,
                      float b1, float r2, float g2, float b2);
+// getRealHeight at every slot's x, z, live or not, into (*ground)[slot]:
+// the ground that updateParticles measures each particle against.
+void groundUnderParticles(const unsigned char* heightmap, std::array<float, kParticleCount>* ground);
 void updateParticles(const unsigned char* heightmap, float gravity, float seconds);
 
-// Drawn by the shell (additive smoothed points).
+// Drawn by the shell (additive smoothed points), all in one batch.
 void drawParticles(int particlesize);
+// The plain form: one begin/end pair per point. Kept to check drawParticles
+// against, pixel for pixel.
+void drawParticlesOneByOne(int particlesize);

@@ -1,6 +1,7 @@
 #include "sim/powerup.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "audio/sound.h"
@@ -101,9 +102,9 @@ void updatePowerup(Powerup *powerup, const unsigned char *heightmap, float gravi
         return;
     }
 
-    hval = ticker * 180.0f;
-    while (hval >= 360.0f)
-        hval -= 360.0f;
+    // fmod is exact, and what subtracting 360 until below gives wherever
+    // that is exact too; it does not slow down as the ticker grows.
+    hval = std::fmod(ticker * 180.0f, 360.0f);
     hueToRgb(hval);
 }
 

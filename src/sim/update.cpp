@@ -1,5 +1,6 @@
 #include "sim/update.h"
 
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -25,6 +26,22 @@ constexpr int kSlopeSamples = 32;
 constexpr double kSampleDistance = 0.1;  // one cell
 constexpr float kTrailPerUnit = 5.0f;  // particles per second per unit/s of speed
 constexpr float kTrailLife = 1.0f;
+
+// The directions of the slope samples around a ball, worked out once with
+// the same expressions the samples used to evaluate every frame.
+struct SlopeDirection {
+    double cos;     // cos(angle)
+    double sinNeg;  // sin(-angle)
+};
+
+const std::array<SlopeDirection, kSlopeSamples> kSlopeDirections = [] {
+    std::array<SlopeDirection, kSlopeSamples> directions{};
+    for (int i = 0; i < kSlopeSamples; ++i) {
+        const double angle = static_cast<double>(i) / kSlopeSamples * 2 * std::numbers::pi;
+        directions[static_cast<std::size_t>(i)] = {std::cos(angle), std::sin(-angle)};
+    }
+    return directions;
+}();
 
 void moveBall(Player& p)
 {
@@ -66,29 +83,28 @@ void applyGravity(Player* player, float seconds)
     // Look one cell around the ball for the steepest way down.
     int lowest = -1;
     float lowestHeight = player->y;
-    double lowestAngle = 0;
     for (int i = 0; i < kSlopeSamples; ++i) {
-        const double angle = static_cast<double>(i) / kSlopeSamples * 2 * std::numbers::pi;
-        const float sx = static_cast<float>(player->x + kSampleDistance * std::cos(angle));
-        const float sz = static_cast<float>(player->z + kSampleDistance * std::sin(-angle));
+        const SlopeDirection& d = kSlopeDirections[static_cast<std::size_t>(i)];
+        const float sx = static_cast<float>(player->x + kSampleDistance * d.cos);
+        const float sz = static_cast<float>(player->z + kSampleDistance * d.sinNeg);
         const float height = getRealHeight(heightmap.data(), sx, sz);
         // Off the square the query says -1: never a way down.
         if (height >= 0 && height < lowestHeight) {
             lowest = i;
             lowestHeight = height;
-            lowestAngle = angle;
         }
     }
     if (lowest == -1)
         return;
+    const SlopeDirection& way = kSlopeDirections[static_cast<std::size_t>(lowest)];
 
     const float drop = player->y - lowestHeight;
     // Gravity times the sine of the slope toward that sample.
     const float gravityComponent = static_cast<float>(
         terrain->gravity * player->mass * drop /
         std::sqrt(kSampleDistance * kSampleDistance + drop * drop));
-    const vector down = normalise({static_cast<float>(kSampleDistance * std::cos(lowestAngle)), 0,
-                                   static_cast<float>(kSampleDistance * std::sin(-lowestAngle))});
+    const vector down = normalise({static_cast<float>(kSampleDistance * way.cos), 0,
+                                   static_cast<float>(kSampleDistance * way.sinNeg)});
     player->velocity = sumVectors(player->velocity, multiply(down, gravityComponent * seconds));
 }
 

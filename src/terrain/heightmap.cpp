@@ -93,8 +93,10 @@ int circleCount(const Terrain &t)
     const double n = static_cast<double>(t.circlesPerCell) * 22500;
     if (!(n > 0))
         return 0;
-    if (n >= INT_MAX)
-        return INT_MAX;
+    // One circle per cell is already a field of bumps; a denser line would
+    // only keep the player waiting (1e9 would be hours), so it gets as many.
+    if (n >= kMaxCircles)
+        return kMaxCircles;
     return static_cast<int>(n);
 }
 

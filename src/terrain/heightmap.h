@@ -34,7 +34,9 @@ struct Circle {
     float size;
 };
 
-// trunc(circlesPerCell * 22500); 0 for a negative or NaN density.
+// trunc(circlesPerCell * 22500); 0 for a negative or NaN density, and
+// never more than one circle per cell.
+inline constexpr int kMaxCircles = kGridCells * kGridCells;
 int circleCount(const Terrain &t);
 // Peak of circle k of n: the first gets the full circleHeight, later ones decay.
 float circleHeightAt(const Terrain &t, int k, int n);

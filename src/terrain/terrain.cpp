@@ -104,22 +104,23 @@ std::vector<std::string> splitFields(const char* line)
 }
 
 enum class LineKind { Skip, Terrain, Bad };
+enum class Fault { None, Fields, NotFinite, Force };
 
 struct ParsedLine {
     LineKind kind;
     int fields;
-    bool finite;
+    Fault fault;
 };
 
 // Turns one terrain line into a record; `out` may be null when only counting.
 ParsedLine parseLine(const char* line, Terrain* out)
 {
     if (line[0] == '#' || line[0] == '\0')
-        return {LineKind::Skip, 0, true};
+        return {LineKind::Skip, 0, Fault::None};
     std::vector<std::string> f = splitFields(line);
     int count = static_cast<int>(f.size());
     if (count < kTerrainFields)
-        return {LineKind::Bad, count, true};
+        return {LineKind::Bad, count, Fault::Fields};
 
     Terrain t{};
     std::strncpy(t.name.data(), f[0].c_str(), t.name.size() - 1);
@@ -133,7 +134,10 @@ ParsedLine parseLine(const char* line, Terrain* out)
         if (!std::isfinite(static_cast<float>(v[i])))
             finite = false;
     if (!finite)
-        return {LineKind::Bad, count, false};
+        return {LineKind::Bad, count, Fault::NotFinite};
+    // Beyond this a ball's speed overflows within a few frames.
+    if (std::fabs(v[7]) > kTerrainForceMax || std::fabs(v[8]) > kTerrainForceMax)
+        return {LineKind::Bad, count, Fault::Force};
 
     t.circlesPerCell = static_cast<float>(v[1]);
     t.circleSizeMin = static_cast<float>(v[2]);
@@ -151,7 +155,7 @@ ParsedLine parseLine(const char* line, Terrain* out)
     t.noiseRange = readInt(f[16]);
     if (out)
         *out = t;
-    return {LineKind::Terrain, count, true};
+    return {LineKind::Terrain, count, Fault::None};
 }
 
 }  // namespace
@@ -208,12 +212,16 @@ bool loadTerrains(const char* filename)
         ParsedLine p = parseLine(line, nullptr);
         if (p.kind == LineKind::Terrain)
             ++numTerrains;
-        else if (p.kind == LineKind::Bad && p.finite)
+        else if (p.fault == Fault::Fields)
             std::printf("Terrain file '%s' line %d: %d fields instead of %d, skipped\n", filename,
                         lineNumber, p.fields, kTerrainFields);
-        else if (p.kind == LineKind::Bad)
+        else if (p.fault == Fault::NotFinite)
             std::printf("Terrain file '%s' line %d: a value is not a finite number, skipped\n",
                         filename, lineNumber);
+        else if (p.fault == Fault::Force)
+            std::printf("Terrain file '%s' line %d: gravity or friction beyond %g either way, "
+                        "skipped\n",
+                        filename, lineNumber, kTerrainForceMax);
     }
 
     terrains.resize(numTerrains);

@@ -23,6 +23,8 @@ struct Terrain {
 
 inline constexpr int kTerrainFields = 17;
 inline constexpr int kTerrainLineMax = 200;
+// Gravity and friction further from 0 than this make a line no terrain.
+inline constexpr double kTerrainForceMax = 10000;
 
 extern std::vector<Terrain> terrains;
 extern int numTerrains;

@@ -34,11 +34,9 @@ inline bool openWindow(int width, int height)
 class StderrCapture
 {
   public:
-    StderrCapture()
+    StderrCapture() : saved_(dup(2)), file_(std::tmpfile())
     {
         std::fflush(stderr);
-        saved_ = dup(2);
-        file_ = std::tmpfile();
         dup2(fileno(file_), 2);
     }
     ~StderrCapture() { finish(); }
@@ -50,18 +48,16 @@ class StderrCapture
         dup2(saved_, 2);
         close(saved_);
         std::rewind(file_);
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, file_)) > 0)
-            text_.append(buf, n);
+        for (int c; (c = std::fgetc(file_)) != EOF;)
+            text_ += static_cast<char>(c);
         std::fclose(file_);
         file_ = nullptr;
         return text_;
     }
 
   private:
-    int saved_ = -1;
-    std::FILE *file_ = nullptr;
+    int saved_;
+    std::FILE *file_;
     std::string text_;
 };
 
@@ -118,27 +114,21 @@ struct Frame {
     {
         return &data[(static_cast<std::size_t>(y) * width + x) * 4];
     }
-    int brightness(int x, int y) const
-    {
-        const std::uint8_t *p = at(x, y);
-        return p[0] + p[1] + p[2];
-    }
+    int brightness(int x, int y) const { return at(x, y)[0] + at(x, y)[1] + at(x, y)[2]; }
 };
 
-// Pixels of the region whose brightness differs from `background`.
+// Pixels of the region whose summed colour difference from `background`
+// exceeds the threshold.
 inline int countDifferent(const Frame &f, int x0, int y0, int x1, int y1, const Frame &background,
                           int threshold = 6)
 {
     int n = 0;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x) {
-            const std::uint8_t *a = f.at(x, y);
-            const std::uint8_t *b = background.at(x, y);
             int d = 0;
             for (int c = 0; c < 3; ++c)
-                d += a[c] > b[c] ? a[c] - b[c] : b[c] - a[c];
-            if (d > threshold)
-                ++n;
+                d += std::abs(f.at(x, y)[c] - background.at(x, y)[c]);
+            n += d > threshold;
         }
     return n;
 }

@@ -28,27 +28,12 @@ constexpr std::array<float, 4> kDiffuse{0.4f, 0.3f, 0.2f, 1.0f};
 
 // Lit colour of a face turned towards the light: material ambient times the
 // light's 0.5 plus the full diffuse, in bytes.
-std::array<int, 3> litColour(float cosine = 1.0f)
+std::array<int, 3> litColour()
 {
     std::array<int, 3> c{};
     for (int k = 0; k < 3; ++k)
-        c[k] = static_cast<int>((kAmbient[k] * 0.5f + kDiffuse[k] * cosine) * 255 + 0.5f);
+        c[k] = static_cast<int>((kAmbient[k] * 0.5f + kDiffuse[k]) * 255 + 0.5f);
     return c;
-}
-
-Terrain testTerrain(int noiseRange)
-{
-    Terrain t{};
-    t.circlesPerCell = 0.004f;
-    t.circleSizeMin = 10;
-    t.circleSizeMax = 30;
-    t.circleHeight = 100;
-    t.circleHeightFactor = 1;
-    t.diffuse = kDiffuse;
-    t.ambient = kAmbient;
-    t.noisePersistence = 0.5f;
-    t.noiseRange = noiseRange;
-    return t;
 }
 
 class TerrainGl : public testing::Test
@@ -58,10 +43,17 @@ class TerrainGl : public testing::Test
     {
         if (!gltest::openWindow())
             GTEST_SKIP() << "no display";
-        terrains = {testTerrain(0)};
+        Terrain t{};
+        t.circlesPerCell = 0.004f; // 90 circles
+        t.circleSizeMin = 10;
+        t.circleSizeMax = 30;
+        t.circleHeight = 100;
+        t.diffuse = kDiffuse;
+        t.ambient = kAmbient;
+        t.noisePersistence = 0.5f;
+        terrains = {t};
         numTerrains = 1;
         terrainCurrent = 0;
-        quiet = std::fopen("/dev/null", "w");
     }
 
     void TearDown() override
@@ -70,8 +62,6 @@ class TerrainGl : public testing::Test
             destroyHeightMap();
         for (unsigned int name : textures)
             deleteTexture(name);
-        if (quiet)
-            std::fclose(quiet);
     }
 
     // A texture for the current terrain, its console output swallowed.
@@ -94,15 +84,13 @@ class TerrainGl : public testing::Test
     // so call after the view is set), no global ambient.
     static void light(float x, float y, float z)
     {
-        const std::array<float, 4> zero{0, 0, 0, 1};
-        const std::array<float, 4> ambient{0.5f, 0.5f, 0.5f, 1};
-        const std::array<float, 4> white{1, 1, 1, 1};
-        const std::array<float, 4> dir{x, y, z, 0};
-        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, zero.data());
-        glLightfv(GL_LIGHT0, GL_AMBIENT, ambient.data());
-        glLightfv(GL_LIGHT0, GL_DIFFUSE, white.data());
-        glLightfv(GL_LIGHT0, GL_SPECULAR, zero.data());
-        glLightfv(GL_LIGHT0, GL_POSITION, dir.data());
+        const float zero[] = {0, 0, 0, 1}, ambient[] = {0.5f, 0.5f, 0.5f, 1},
+                    white[] = {1, 1, 1, 1}, dir[] = {x, y, z, 0};
+        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, zero);
+        glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+        glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+        glLightfv(GL_LIGHT0, GL_SPECULAR, zero);
+        glLightfv(GL_LIGHT0, GL_POSITION, dir);
         glEnable(GL_LIGHTING);
         glEnable(GL_LIGHT0);
     }
@@ -149,7 +137,6 @@ class TerrainGl : public testing::Test
         glShadeModel(GL_SMOOTH);
     }
 
-    std::FILE *quiet = nullptr;
     std::vector<unsigned int> textures;
 };
 
@@ -181,84 +168,45 @@ TEST_F(TerrainGl, InitHeightMapFillsTheGridAndCompilesAList)
     EXPECT_EQ(printed, "Generating terrain\n" + std::string(79, '.') + "\n");
     ASSERT_NE(terrainDisplayList, 0u);
     EXPECT_TRUE(glIsList(terrainDisplayList));
-
-    Grid expected{};
-    std::srand(31);
-    generateHeightMap(expected.data(), terrains[0], quiet);
-    EXPECT_EQ(g, expected);
+    EXPECT_GT(*std::max_element(g.begin(), g.end()), 0);
 
     const unsigned int list = terrainDisplayList;
     destroyHeightMap();
     EXPECT_FALSE(glIsList(list));
+    EXPECT_EQ(terrainDisplayList, 0u);
 }
 
-TEST_F(TerrainGl, FlatGridFromAboveIsEvenlyLit)
+TEST_F(TerrainGl, FlatGridFromAboveIsEvenlyLitAndTexturedOnce)
 {
-    const unsigned int tex = makeTexture(); // range 0: all white
-    const Grid g{};
-    compile(g, tex);
-    viewFromAbove();
-    drawHeightMap(g.data());
-    const std::vector<std::uint8_t> frame = gltest::readFrame(512, 512);
-    const std::array<int, 3> want = litColour();
-    int off = 0;
-    for (int py = 2; py < 510; py += 3)
-        for (int px = 2; px < 510; px += 3) {
-            const std::uint8_t *p = &frame[(py * 512 + px) * 4];
-            if (!near({p[0], p[1], p[2], p[3]}, want, 2))
-                ++off;
-        }
-    EXPECT_EQ(off, 0) << "want " << want[0] << "," << want[1] << "," << want[2] << " got "
-                      << str(gltest::pixel(256, 256));
-}
-
-TEST_F(TerrainGl, TextureLiesOnceAcrossTheField)
-{
-    terrains[0].noiseRange = 40;
-    const unsigned int tex = makeTexture();
-    const Grid g{};
-    compile(g, tex);
-    viewFromAbove();
-    drawHeightMap(g.data());
-    const std::vector<std::uint8_t> frame = gltest::readFrame(512, 512);
-    const std::array<int, 3> lit = litColour();
-    int checked = 0, off = 0;
-    std::string firstOff;
-    for (int py = 3; py < 509; py += 7)
-        for (int px = 5; px < 507; px += 11) {
-            // s along x, t along z; screen rows run up from z = 15.
-            const int texel = texture[(511 - py) * 512 + px];
-            std::array<int, 3> want{};
-            for (int k = 0; k < 3; ++k)
-                want[k] = lit[k] * texel / 255;
-            const std::uint8_t *p = &frame[(py * 512 + px) * 4];
-            ++checked;
-            if (!near({p[0], p[1], p[2], p[3]}, want, 3)) {
-                if (off++ == 0)
+    // Range 0 gives an all-white texture; range 40 the noise, lying once
+    // across the field: s along x, t along z, screen rows up from z = 15.
+    for (int range : {0, 40}) {
+        SCOPED_TRACE(range);
+        terrains[0].noiseRange = range;
+        const unsigned int tex = makeTexture();
+        const Grid g{};
+        compile(g, tex);
+        viewFromAbove();
+        drawHeightMap(g.data());
+        destroyHeightMap();
+        const std::vector<std::uint8_t> frame = gltest::readFrame(512, 512);
+        int checked = 0, off = 0;
+        std::string firstOff;
+        for (int py = 3; py < 509; py += 5)
+            for (int px = 5; px < 507; px += 7) {
+                const int texel = texture[(511 - py) * 512 + px];
+                std::array<int, 3> want = litColour();
+                for (int &c : want)
+                    c = c * texel / 255;
+                const std::uint8_t *p = &frame[(py * 512 + px) * 4];
+                ++checked;
+                if (!near({p[0], p[1], p[2], p[3]}, want, 3) && off++ == 0)
                     firstOff = "pixel " + std::to_string(px) + "," + std::to_string(py) +
                                " texel " + std::to_string(texel) + " got " +
                                str({p[0], p[1], p[2], p[3]});
             }
-        }
-    EXPECT_EQ(off, 0) << "of " << checked << ", first: " << firstOff;
-}
-
-TEST_F(TerrainGl, SlopesAreShadedByTheirNormals)
-{
-    const unsigned int tex = makeTexture();
-    Grid g{};
-    // Ten bytes a column along +x up to column 25, flat beyond.
-    for (int j = 0; j < kGridSize; ++j)
-        for (int i = 0; i < kGridSize; ++i)
-            g[j * kGridSize + i] = static_cast<unsigned char>(std::min(250, 10 * i));
-    compile(g, tex);
-    viewFromAbove();
-    drawHeightMap(g.data());
-    // Light from straight above meets the 45-degree slope at cos 45.
-    const auto slope = gltest::pixel(41, 256); // x = 1.2
-    EXPECT_TRUE(near(slope, litColour(0.70710677f), 2)) << str(slope);
-    const auto flat = gltest::pixel(400, 256); // x = 11.7
-    EXPECT_TRUE(near(flat, litColour(), 2)) << str(flat);
+        EXPECT_EQ(off, 0) << "of " << checked << ", first: " << firstOff;
+    }
 }
 
 TEST_F(TerrainGl, WallsAndBottomShowFromOutsideOnly)
@@ -300,9 +248,6 @@ TEST_F(TerrainGl, ListLeavesTexturingOffAndItsTextureBound)
     glGenTextures(1, &other);
     textures.push_back(other);
 
-    const std::array<float, 4> red{0.9f, 0.1f, 0.1f, 1.0f};
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, red.data());
-    glDisable(GL_CULL_FACE);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, 0);
     glActiveTexture(GL_TEXTURE1);
@@ -322,28 +267,8 @@ TEST_F(TerrainGl, ListLeavesTexturingOffAndItsTextureBound)
     glActiveTexture(GL_TEXTURE0);
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(bound, 0);
-    // The lighting and polygon groups come back as they were.
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-    std::array<float, 4> diffuse{};
-    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse.data());
-    EXPECT_EQ(diffuse, red);
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE)) << "the polygon group comes back as it was";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(TerrainGl, VertexCarriesItsSmoothedNormal)
-{
-    Grid g{};
-    g[75 * kGridSize + 76] = 10;
-    glBegin(GL_POINTS);
-    drawHeightMapVertex(g.data(), 75, 75);
-    glEnd();
-    std::array<float, 3> n{};
-    glGetFloatv(GL_CURRENT_NORMAL, n.data());
-    const vector want = heightMapNormal(g.data(), 75, 75);
-    EXPECT_EQ(n[0], want.x);
-    EXPECT_EQ(n[1], want.y);
-    EXPECT_EQ(n[2], want.z);
-    EXPECT_LT(want.x, -0.3f); // tilted away from the raised neighbour
 }
 
 // The texture object.
@@ -361,19 +286,18 @@ TEST_F(TerrainGl, InitTextureUploadsTheTexelsWithMipmaps)
     EXPECT_GE(seed, before);
     EXPECT_LE(seed, after);
 
-    ASSERT_TRUE(glIsTexture(name));
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(static_cast<unsigned int>(bound), name);
-    GLint v = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &v);
-    EXPECT_EQ(v, GL_NEAREST_MIPMAP_LINEAR);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &v);
-    EXPECT_EQ(v, GL_LINEAR);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &v);
-    EXPECT_EQ(v, GL_CLAMP);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &v);
-    EXPECT_EQ(v, GL_CLAMP);
+    ASSERT_EQ(static_cast<unsigned int>(bound), name);
+    const std::pair<GLenum, GLint> params[] = {{GL_TEXTURE_MIN_FILTER, GL_NEAREST_MIPMAP_LINEAR},
+                                               {GL_TEXTURE_MAG_FILTER, GL_LINEAR},
+                                               {GL_TEXTURE_WRAP_S, GL_CLAMP},
+                                               {GL_TEXTURE_WRAP_T, GL_CLAMP}};
+    for (const auto &[param, want] : params) {
+        GLint v = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, param, &v);
+        EXPECT_EQ(v, want) << param;
+    }
 
     // Level 0 holds the generated texels; the chain goes down to 1 x 1.
     std::vector<unsigned char> level0(kTexels);
@@ -381,14 +305,8 @@ TEST_F(TerrainGl, InitTextureUploadsTheTexelsWithMipmaps)
     glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, level0.data());
     EXPECT_TRUE(std::equal(level0.begin(), level0.end(), texture.begin()));
     GLint width = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    EXPECT_EQ(width, 512);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 9, GL_TEXTURE_WIDTH, &width);
     EXPECT_EQ(width, 1);
-    unsigned char last = 0;
-    glGetTexImage(GL_TEXTURE_2D, 9, GL_LUMINANCE, GL_UNSIGNED_BYTE, &last);
-    EXPECT_GE(last, 175);
-    EXPECT_LE(last, 255);
 
     deleteTexture(name);
     textures.pop_back();

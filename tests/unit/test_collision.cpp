@@ -37,84 +37,47 @@ protected:
 
 } // namespace
 
-// --- detection ---
-
-TEST_F(Collision, HitHalfwayAlongTheMovement)
+TEST_F(Collision, SweptHitTimes)
 {
-    players[0].movement = {0.2f, 0, 0};
-    players[1].movement = {0, 0, 0};
-    EXPECT_NEAR(collision(&players[0], &players[1]), 0.5f, 1e-5);
-    EXPECT_EQ(lastCollisionTime, 10.0f);
-}
-
-TEST_F(Collision, MovingAwayIsNoHit)
-{
-    players[0].movement = {-0.2f, 0, 0};
-    players[0].velocity = {-2, 0, 0};
-    EXPECT_EQ(collision(&players[0], &players[1]), -1.0f);
-    EXPECT_EQ(players[0].velocity.x, -2.0f);
-    EXPECT_EQ(players[0].grounded, 1);
-    EXPECT_EQ(lastCollisionTime, 0.0f);
-}
-
-TEST_F(Collision, TooShortToCloseTheGapIsNoHit)
-{
-    players[0].movement = {0.09f, 0, 0};
-    EXPECT_EQ(collision(&players[0], &players[1]), -1.0f);
-}
-
-TEST_F(Collision, SameMovementIsNoHit)
-{
-    players[0].x = 5.4f;  // overlapping, yet not closing
-    players[0].movement = {0.2f, 0, 0};
-    players[1].movement = {0.2f, 0, 0};
-    EXPECT_EQ(collision(&players[0], &players[1]), -1.0f);
-}
-
-TEST_F(Collision, ExactGrazingPassIsAHit)
-{
-    // Centres 3 apart along x and 4 across; radii sum to 4: the path
-    // passes b's centre at exactly the radius sum.
-    Player& a = players[0];
-    Player& b = players[1];
-    a.radius = 2;
-    b.radius = 2;
-    a.x = 0;
-    a.z = 0;
-    b.x = 3;
-    b.z = 4;
-    a.movement = {4, 0, 0};
-    b.movement = {0, 0, 0};
-    EXPECT_FLOAT_EQ(collision(&a, &b), 0.75f);
-}
-
-TEST_F(Collision, HairWiderPassIsNoHit)
-{
-    Player& a = players[0];
-    Player& b = players[1];
-    a.radius = 2;
-    b.radius = 2;
-    a.x = 0;
-    a.z = 0;
-    b.x = 3;
-    b.z = std::nextafter(4.0f, 5.0f);
-    a.movement = {4, 0, 0};
-    b.movement = {0, 0, 0};
-    EXPECT_EQ(collision(&a, &b), -1.0f);
-}
-
-TEST_F(Collision, ContactAfterThisFrameIsNoHit)
-{
-    // Passing b off-centre: the gap (0.1) is shorter than the movement, but
-    // the spheres would touch only further along the path.
-    players[1].z = 7.5f + 0.45f;
-    // Gap 0.25, first touch 0.382 along the path.
-    players[0].movement = {0.3f, 0, 0};
-    EXPECT_EQ(collision(&players[0], &players[1]), -1.0f);
-    players[0].movement = {0.6f, 0, 0};
-    const float t = collision(&players[0], &players[1]);
-    EXPECT_GT(t, 0.2f);
-    EXPECT_LE(t, 1.0f);
+    struct Case {
+        const char* what;
+        float ax, az, bx, bz, radius;
+        float moveA, moveB;  // along x
+        float want;          // -1: no hit
+    };
+    const float wider = std::nextafter(4.0f, 5.0f);
+    const Case cases[] = {
+        {"halfway along the movement", 5, 7.5f, 5.6f, 7.5f, 0.25f, 0.2f, 0, 0.5f},
+        {"moving away", 5, 7.5f, 5.6f, 7.5f, 0.25f, -0.2f, 0, -1},
+        {"too short to close the gap", 5, 7.5f, 5.6f, 7.5f, 0.25f, 0.09f, 0, -1},
+        {"overlapping, same movement", 5.4f, 7.5f, 5.6f, 7.5f, 0.25f, 0.2f, 0.2f, -1},
+        // Centres 3 apart along x and 4 across, radii summing to 4: the path
+        // passes b's centre at exactly the radius sum.
+        {"exact grazing pass", 0, 0, 3, 4, 2, 4, 0, 0.75f},
+        {"a hair wider", 0, 0, 3, wider, 2, 4, 0, -1},
+        // Gap 0.25 along the path, but the spheres first touch 0.382 along it.
+        {"contact after this frame", 5, 7.5f, 5.6f, 7.95f, 0.25f, 0.3f, 0, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        Player& a = players[0];
+        Player& b = players[1];
+        a.x = c.ax;
+        a.z = c.az;
+        b.x = c.bx;
+        b.z = c.bz;
+        a.radius = b.radius = c.radius;
+        a.movement = {c.moveA, 0, 0};
+        b.movement = {c.moveB, 0, 0};
+        a.velocity = {c.moveA * 10, 0, 0};
+        EXPECT_NEAR(collision(&a, &b), c.want, 1e-5);
+        EXPECT_EQ(lastCollisionTime, c.want < 0 ? 0.0f : 10.0f);
+        if (c.want < 0) {
+            EXPECT_EQ(a.velocity.x, c.moveA * 10);  // untouched
+            EXPECT_EQ(a.grounded, 1);
+        }
+    }
 }
 
 TEST_F(Collision, MovementAlongTheLineOfCentresGetsAProperTime)
@@ -163,100 +126,72 @@ TEST_F(Collision, CoolDownOfAQuarterSecond)
 
 // --- response ---
 
-TEST_F(Collision, HeadOnExchangeDoublesTheRebound)
+TEST_F(Collision, HeadOnExchangeDoublesTheWholeVelocity)
 {
+    // Across the line of centres as well.
     players[0].movement = {0.2f, 0, 0};
-    players[0].velocity = {3, 0, 0};
-    players[1].velocity = {0, 0, 0};
+    players[0].velocity = {3, 0, 1};
+    players[1].velocity = {0, 0, -0.5f};
     ASSERT_NEAR(collision(&players[0], &players[1]), 0.5f, 1e-5);
     EXPECT_FLOAT_EQ(players[0].velocity.x, 0.0f);
+    EXPECT_FLOAT_EQ(players[0].velocity.z, 2.0f);
     EXPECT_FLOAT_EQ(players[1].velocity.x, 6.0f);
     EXPECT_FLOAT_EQ(players[1].velocity.y, 0.0f);
-    EXPECT_FLOAT_EQ(players[1].velocity.z, 0.0f);
+    EXPECT_FLOAT_EQ(players[1].velocity.z, -1.0f);
     EXPECT_EQ(players[0].grounded, 0);
     EXPECT_EQ(players[1].grounded, 0);
 }
 
-TEST_F(Collision, FullResistanceTakesTheHitWithoutDoubling)
+TEST_F(Collision, ResistanceMassAndOverlap)
 {
-    players[0].movement = {0.2f, 0, 0};
-    players[0].velocity = {3, 0, 0};
-    players[1].resistance = 0.5f;
-    ASSERT_GE(collision(&players[0], &players[1]), 0.0f);
-    EXPECT_FLOAT_EQ(players[1].velocity.x, 3.0f);
+    struct Case {
+        const char* what;
+        float mass0, resistance1, x0, move, speed;
+        float time, v0, v1;
+    };
+    const Case cases[] = {
+        {"full resistance takes the hit without doubling", 1, 0.5f, 5, 0.2f, 3, 0.5f, 0, 3},
+        // Masses 1.5 and 1: optimisedP = 2 * 4 / 2.5 = 3.2.
+        {"heavier pushes harder", 1.5f, 0, 5, 0.2f, 4, 0.5f, 2 * (4 - 3.2f), 2 * 1.5f * 3.2f},
+        // Centres 0.4 apart, 0.1 inside each other: the response, at time -1.
+        {"overlapping", 1, 0, 5.2f, 0.1f, 1, -1, 0, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        players[0].mass = c.mass0;
+        players[1].resistance = c.resistance1;
+        players[0].x = c.x0;
+        players[0].movement = {c.move, 0, 0};
+        players[0].velocity = {c.speed, 0, 0};
+        EXPECT_NEAR(collision(&players[0], &players[1]), c.time, 1e-4);
+        EXPECT_FLOAT_EQ(players[0].velocity.x, c.v0);
+        EXPECT_FLOAT_EQ(players[1].velocity.x, c.v1);
+    }
 }
 
-TEST_F(Collision, CrossSpeedIsDoubledToo)
+TEST_F(Collision, SparksAtTheMidpointSizedByTheExchangeAndTheBumpThreshold)
 {
-    // Whole velocity doubles after the exchange, across the line of centres as well.
-    players[0].movement = {0.2f, 0, 0};
-    players[0].velocity = {3, 0, 1};
-    players[1].velocity = {0, 0, -0.5f};
-    ASSERT_GE(collision(&players[0], &players[1]), 0.0f);
-    EXPECT_FLOAT_EQ(players[0].velocity.x, 0.0f);
-    EXPECT_FLOAT_EQ(players[0].velocity.z, 2.0f);
-    EXPECT_FLOAT_EQ(players[1].velocity.x, 6.0f);
-    EXPECT_FLOAT_EQ(players[1].velocity.z, -1.0f);
-}
-
-TEST_F(Collision, HeavierBallPushesHarder)
-{
-    // Masses 1.5 and 1: optimisedP = 2 * 4 / 2.5 = 3.2.
-    players[0].mass = 1.5f;
-    players[0].movement = {0.2f, 0, 0};
-    players[0].velocity = {4, 0, 0};
-    ASSERT_GE(collision(&players[0], &players[1]), 0.0f);
-    EXPECT_FLOAT_EQ(players[0].velocity.x, 2 * (4 - 3.2f));
-    EXPECT_FLOAT_EQ(players[1].velocity.x, 2 * 1.5f * 3.2f);
-}
-
-TEST_F(Collision, OverlappingBallsGetTheResponseWithNegativeTime)
-{
-    players[0].x = 5.2f;  // centres 0.4 apart, 0.1 inside each other
-    players[0].movement = {0.1f, 0, 0};
-    players[0].velocity = {1, 0, 0};
-    const float t = collision(&players[0], &players[1]);
-    EXPECT_NEAR(t, -1.0f, 1e-4);
-    EXPECT_FLOAT_EQ(players[1].velocity.x, 2.0f);
-}
-
-TEST_F(Collision, SparksAtTheMidpointSizedByTheExchange)
-{
-    // Closing at 6 along the line: optimisedP 6, size (6/15)^2 = 0.16, 400 sparks.
-    players[0].y = 1;
-    players[1].y = 1;
-    players[0].movement = {0.2f, 0, 0};
-    players[0].velocity = {6, 0, 0};
-    const int before = nextParticle;
-    ASSERT_GE(collision(&players[0], &players[1]), 0.0f);
-    EXPECT_EQ(emitted(before), 400);
-    const Particle& spark = particles[before];
-    EXPECT_EQ(spark.active, 1);
-    EXPECT_FLOAT_EQ(spark.x, 5.3f);
-    EXPECT_FLOAT_EQ(spark.y, 1.25f);
-    EXPECT_FLOAT_EQ(spark.z, 7.5f);
-}
-
-// --- bump sound ---
-
-TEST(Bump, LoudOnlyAboveFive)
-{
+    // Closing at 6 along the line: optimisedP 6, size (6/15)^2 = 0.16, 400
+    // sparks; at exactly 5, (5/15)^2 * 2500 = 277 sparks and the soft bump.
+    for (const auto& [speed, sparks] : {std::pair{6.0f, 400}, {5.0f, 277}}) {
+        SetUp();
+        players[0].y = players[1].y = 1;
+        players[0].movement = {0.2f, 0, 0};
+        players[0].velocity = {speed, 0, 0};
+        const int before = nextParticle;
+        ASSERT_GE(collision(&players[0], &players[1]), 0.0f);
+        EXPECT_EQ(emitted(before), sparks) << speed;
+        EXPECT_FLOAT_EQ(players[1].velocity.x, 2 * speed);  // b took optimisedP, doubled
+        const Particle& spark = particles[before];
+        EXPECT_EQ(spark.active, 1);
+        EXPECT_FLOAT_EQ(spark.x, 5.3f);
+        EXPECT_FLOAT_EQ(spark.y, 1.25f);
+        EXPECT_FLOAT_EQ(spark.z, 7.5f);
+    }
     EXPECT_FALSE(loudBump(5.0f));
     EXPECT_FALSE(loudBump(-6.0f));
     EXPECT_TRUE(loudBump(std::nextafter(5.0f, 6.0f)));
-    EXPECT_TRUE(loudBump(12.0f));
-}
-
-TEST_F(Collision, ClosingAtFiveIsTheSoftBump)
-{
-    // Equal unit masses closing at 5 along the line: optimisedP exactly 5,
-    // the soft side of the threshold, and (5/15)^2 * 2500 = 277 sparks.
-    players[0].movement = {0.2f, 0, 0};
-    players[0].velocity = {5, 0, 0};
-    const int before = nextParticle;
-    ASSERT_GE(collision(&players[0], &players[1]), 0.0f);
-    EXPECT_EQ(emitted(before), 277);
-    EXPECT_FLOAT_EQ(players[1].velocity.x, 10.0f);  // b took optimisedP, doubled
 }
 
 // --- in the frame update ---
@@ -294,22 +229,4 @@ TEST_F(CollisionInFrame, OverlappingBallsMoveTheirWholeMovement)
     update(0.1f);
     EXPECT_NEAR(players[0].x, 5.3f, 1e-5);
     EXPECT_FLOAT_EQ(players[1].velocity.x, 2.0f);
-}
-
-TEST_F(CollisionInFrame, HitAlongTheLineOfCentresShortensTheMovement)
-{
-    Player& a = players[0];
-    Player& b = players[1];
-    a.x = 2.93f;
-    a.z = 8.35f;
-    b.x = 3.29f;
-    b.z = 8.77f;
-    const vector ab = getVector(a.x, 0, a.z, b.x, 0, b.z);
-    a.velocity = multiply(ab, 5.0f);  // half the distance in 0.1 s
-    b.velocity = {0, 0, 0};
-    update(0.1f);
-    ASSERT_FALSE(std::isnan(a.x));
-    ASSERT_FALSE(std::isnan(a.z));
-    const float gap = magnitude(getVector(a.x, 0, a.z, b.x, 0, b.z));
-    EXPECT_NEAR(gap, 0.5f, 1e-4);  // touching, not overlapping
 }

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and prints every benchmark figure: the
+# terrain, the frame update, the frame, the start-up (quorbly-bench, run
+# from data/) and the peak resident size over a minute of bot play, all
+# under one virtual X server with SDL's dummy audio driver.
+#   scripts/bench.sh [BUILD_DIR]   (default build/; takes a few minutes)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build}"
+bash "$root/scripts/build.sh" "$build" >/dev/null
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
+echo "# machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
+echo "# load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  cd "$1/data" && "$2/bench/quorbly-bench"
+  bash "$1/bench/run-game-figures.sh" "$2/quorbly" "$1/data"
+' bench "$root" "$build"
+echo "# load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
