@@ -327,11 +327,11 @@ void drawFrames(int n)
     }
 }
 
-[[gnu::noipa]] void partFull() { drawFrames(kPartFrames); }
-[[gnu::noipa]] void partNoSparks() { drawFrames(kPartFrames); }
-[[gnu::noipa]] void partNoHud() { drawFrames(kPartFrames); }
-[[gnu::noipa]] void partNoFigures() { drawFrames(kPartFrames); }
-[[gnu::noipa]] void partTerrain()
+[[gnu::noipa]] void framePartFull() { drawFrames(kPartFrames); }
+[[gnu::noipa]] void framePartNoSparks() { drawFrames(kPartFrames); }
+[[gnu::noipa]] void framePartNoHud() { drawFrames(kPartFrames); }
+[[gnu::noipa]] void framePartNoFigures() { drawFrames(kPartFrames); }
+[[gnu::noipa]] void framePartTerrain()
 {
     for (int i = 0; i < kPartFrames; ++i) {
         terrainOnlyFrame();
@@ -351,16 +351,16 @@ void frameParts()
         const bool count = pass == 1;
         drawFrames(2);
         if (count)
-            partFull();
+            framePartFull();
         initParticles();
-        count ? partNoSparks() : drawFrames(2);
+        count ? framePartNoSparks() : drawFrames(2);
         toggleHUD = 0;
-        count ? partNoHud() : drawFrames(2);
+        count ? framePartNoHud() : drawFrames(2);
         std::array<std::unique_ptr<ObjModel>, 6> models{std::move(head),  std::move(body),
                                                         std::move(ffoot), std::move(bfoot),
                                                         std::move(ball),  std::move(item)};
         powerup.active = 0;
-        count ? partNoFigures() : drawFrames(2);
+        count ? framePartNoFigures() : drawFrames(2);
         head = std::move(models[0]);
         body = std::move(models[1]);
         ffoot = std::move(models[2]);
@@ -368,7 +368,7 @@ void frameParts()
         ball = std::move(models[4]);
         item = std::move(models[5]);
         if (count) {
-            partTerrain();
+            framePartTerrain();
         } else {
             for (int i = 0; i < 2; ++i)
                 terrainOnlyFrame();

@@ -12,16 +12,16 @@ data="$2"
 out="$(mktemp /tmp/quorbly-frame-parts.XXXXXX)"
 trap 'rm -f "$out"' EXIT
 (cd "$data" && LP_NUM_THREADS=0 valgrind --tool=callgrind --callgrind-out-file="$out" \
-  --collect-atstart=no --toggle-collect='*part*' "$bench" --frame-parts >/dev/null 2>&1)
-callgrind_annotate --inclusive=yes "$out" | awk '
-  /\(anonymous namespace\)::part[A-Za-z]+\(\)/ {
+  --collect-atstart=no --toggle-collect='*::framePart*' "$bench" --frame-parts >/dev/null 2>&1)
+callgrind_annotate --inclusive=yes "$out" 2>/dev/null | awk '
+  /\(anonymous namespace\)::framePart[A-Za-z]+\(\)/ {
     n = $1; gsub(",", "", n)
-    match($0, /part[A-Za-z]+/); name = substr($0, RSTART, RLENGTH)
-    if (!(name in count)) count[name] = n / 4
+    match($0, /framePart[A-Za-z]+/); name = substr($0, RSTART, RLENGTH)
+    if (!(name in count)) count[name] = n / 4 # kPartFrames
   }
   END {
-    full = count["partFull"]; sparks = count["partNoSparks"]; hud = count["partNoHud"]
-    figures = count["partNoFigures"]; terrain = count["partTerrain"]
+    full = count["framePartFull"]; sparks = count["framePartNoSparks"]; hud = count["framePartNoHud"]
+    figures = count["framePartNoFigures"]; terrain = count["framePartTerrain"]
     if (!full || !terrain) { print "# frame parts: no counts (is valgrind there?)"; exit 1 }
     printf "frame_instructions_m %.1f\n", full / 1e6
     printf "frame_terrain_instructions_m %.1f\n", terrain / 1e6
