@@ -144,8 +144,8 @@ icongen::Image render(int size, const Player &player)
     lights();
 
     // drawPlayer sets ambient and diffuse only; the gloss comes from here.
-    const std::array<GLfloat, 4> spec = {0.6f, 0.6f, 0.6f, 1.0f};
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, spec.data());
+    const std::array<GLfloat, 4> specular = {0.6f, 0.6f, 0.6f, 1.0f};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular.data());
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 40.0f);
     drawPlayer(&player);
     drawGlass();
