@@ -43,11 +43,6 @@ enum Key : unsigned char {
     kKeyCount
 };
 
-inline int toggled(int flag)
-{
-    return flag == 0 ? 1 : 0;
-}
-
 // A new match on the next terrain: what newTerrain does, less the GL half.
 inline void newMatch(std::FILE *progress)
 {
@@ -71,23 +66,6 @@ inline void start(std::FILE *progress)
     trail::remainder = 0;
     newMatch(progress);
     setupPlayers();
-}
-
-// F11 and F12 as the keyboard module applies them to player 1.
-inline void toggleBoost(int kind)
-{
-    Player &p = players[0];
-    p.powerupActive = toggled(p.powerupActive);
-    powerupActive = p.powerupActive;
-    if (p.powerupActive) {
-        p.powerup = kind;
-        p.powerupExpire = 15.0f;
-        nextPowerupSpawn = -1;
-        powerup.active = 0;
-    } else {
-        nextPowerupSpawn = getNextPowerupSpawn();
-    }
-    p.powerupStage = p.powerupActive ? 0.0f : 1.0f;
 }
 
 // Returns true when the key started a new match (that costs a new grid).
@@ -139,11 +117,7 @@ inline bool keyDown(Key key, std::FILE *progress)
         toggleBulletTime = toggled(toggleBulletTime);
         break;
     case kF10:
-        toggleSuperSizeMe = toggled(toggleSuperSizeMe);
-        for (Player &p : players) {
-            p.radiusDefault = toggleSuperSizeMe ? 1.0f : 0.25f;
-            p.radius = p.radiusDefault;
-        }
+        toggleSuperSize();
         break;
     case kF11:
         toggleBoost(kPowerupGrowth);

@@ -8,13 +8,12 @@
 #include "audio/sound.h"
 #include "core/game.h"
 #include "core/loop.h"
+#include "core/match.h"
 #include "core/state.h"
 #include "terrain/mesh_gl.h"
 #include "terrain/texture_gl.h"
 
 namespace {
-
-int toggled(int flag) { return flag == 0 ? 1 : 0; }
 
 void startNewTerrain()
 {
@@ -30,32 +29,6 @@ void togglePauseKey()
         pauseAudio();
     else
         resumeAudio();
-}
-
-// F11 / F12: grant or take away a boost of player 1, for inspection.
-void toggleBoost(int kind)
-{
-    Player& p = players[0];
-    p.powerupActive = toggled(p.powerupActive);
-    powerupActive = p.powerupActive;
-    if (p.powerupActive) {
-        p.powerup = kind;
-        p.powerupExpire = 15.0f;
-        nextPowerupSpawn = -1;
-        powerup.active = 0;
-    } else {
-        nextPowerupSpawn = getNextPowerupSpawn();
-    }
-    p.powerupStage = p.powerupActive ? 0.0f : 1.0f;
-}
-
-void toggleSuperSize()
-{
-    toggleSuperSizeMe = toggled(toggleSuperSizeMe);
-    for (Player& p : players) {
-        p.radiusDefault = toggleSuperSizeMe ? 1.0f : 0.25f;
-        p.radius = p.radiusDefault;
-    }
 }
 
 }  // namespace

@@ -30,3 +30,28 @@ void setupPlayers()
     initPlayer(&players[1], 1.0f, 0.0f, 0.0f, 1.0f, 0.5f, 0.2f, kPlayer2Start[0], kPlayer2Start[1],
                kPlayer2Start[2]);
 }
+
+void toggleBoost(int kind)
+{
+    Player& p = players[0];
+    p.powerupActive = toggled(p.powerupActive);
+    powerupActive = p.powerupActive;
+    if (p.powerupActive) {
+        p.powerup = kind;
+        p.powerupExpire = 15.0f;
+        nextPowerupSpawn = -1;
+        powerup.active = 0;
+    } else {
+        nextPowerupSpawn = getNextPowerupSpawn();
+    }
+    p.powerupStage = p.powerupActive ? 0.0f : 1.0f;
+}
+
+void toggleSuperSize()
+{
+    toggleSuperSizeMe = toggled(toggleSuperSizeMe);
+    for (Player& p : players) {
+        p.radiusDefault = toggleSuperSizeMe ? 1.0f : 0.25f;
+        p.radius = p.radiusDefault;
+    }
+}

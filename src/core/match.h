@@ -8,6 +8,14 @@ void beginMatch();
 // Colours, defaults and start places of both players (end of init).
 void setupPlayers();
 
+// Flips a 0/1 toggle.
+inline int toggled(int flag) { return flag == 0 ? 1 : 0; }
+
+// F11 / F12: grant player 1 a boost of `kind`, or end the one it holds.
+void toggleBoost(int kind);
+// F10: both balls between radius 0.25 and 1.0, at once and for later matches.
+void toggleSuperSize();
+
 // Start and spawn places of the two players.
 inline constexpr float kPlayer1Start[3] = {11.25f, 10.0f, 7.5f};
 inline constexpr float kPlayer2Start[3] = {3.75f, 10.0f, 7.5f};

@@ -8,46 +8,14 @@
 #include <unistd.h>
 
 #include "terrain/terrain.h"
+#include "terrain_file.h"
 
 namespace
 {
 
 constexpr const char *kRest = ",0.004,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40";
 
-class BadTerrains : public ::testing::Test
-{
-  protected:
-    std::string path;
-    std::string output;
-
-    void SetUp() override
-    {
-        char name[] = "/tmp/quorbly-badterrainsXXXXXX";
-        const int fd = mkstemp(name);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        path = name;
-    }
-    void TearDown() override
-    {
-        std::remove(path.c_str());
-        destroyTerrains();
-    }
-    void write(const std::string &bytes)
-    {
-        std::FILE *f = std::fopen(path.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
-    bool load(const std::string &bytes)
-    {
-        write(bytes);
-        ::testing::internal::CaptureStdout();
-        const bool ok = loadTerrains(path.c_str());
-        output = ::testing::internal::GetCapturedStdout();
-        return ok;
-    }
-};
+using BadTerrains = TerrainFileTest;
 
 } // namespace
 

@@ -16,6 +16,7 @@
 #include "sim/powerup.h"
 #include "terrain/heightmap.h"
 #include "terrain/terrain.h"
+#include "terrain_file.h"
 
 namespace
 {
@@ -71,34 +72,9 @@ TEST(CircleCount, AHugeDensityStillGivesAGridWithItsDots)
 
 // The reader took any finite gravity or friction; 1e30 made every speed
 // infinite within a few frames.
-class ForceLimits : public ::testing::Test
+class ForceLimits : public TerrainFileTest
 {
   protected:
-    std::string path;
-    std::string output;
-    void SetUp() override
-    {
-        char name[] = "/tmp/quorbly-forcesXXXXXX";
-        const int fd = mkstemp(name);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        path = name;
-    }
-    void TearDown() override
-    {
-        std::remove(path.c_str());
-        destroyTerrains();
-    }
-    bool load(const std::string &text)
-    {
-        std::FILE *f = std::fopen(path.c_str(), "wb");
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-        ::testing::internal::CaptureStdout();
-        const bool ok = loadTerrains(path.c_str());
-        output = ::testing::internal::GetCapturedStdout();
-        return ok;
-    }
     static std::string line(const char *name, const char *gravity, const char *friction)
     {
         return std::string(name) + ",0.004,20,60,80,2,0," + gravity + "," + friction +

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "terrain/terrain.h"
+#include "terrain_file.h"
 
 namespace {
 
@@ -22,44 +23,7 @@ constexpr const char* kExample =
 
 constexpr const char* kRest = ",0.004,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40";
 
-class TerrainFile : public ::testing::Test {
-protected:
-    std::string path;
-
-    void SetUp() override
-    {
-        char name[] = "/tmp/quorbly-terrainsXXXXXX";
-        int fd = mkstemp(name);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        path = name;
-        resetTerrainChoice();
-    }
-    void TearDown() override
-    {
-        std::remove(path.c_str());
-        destroyTerrains();
-    }
-
-    void write(const std::string& text)
-    {
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        ASSERT_TRUE(f);
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-    }
-
-    bool load(const std::string& text)
-    {
-        write(text);
-        ::testing::internal::CaptureStdout();
-        bool ok = loadTerrains(path.c_str());
-        output = ::testing::internal::GetCapturedStdout();
-        return ok;
-    }
-
-    std::string output;
-};
+using TerrainFile = TerrainFileTest;
 
 TEST_F(TerrainFile, WorkedExampleReadsThreeRecords)
 {
