@@ -11,7 +11,7 @@ bash "$root/scripts/build.sh" "$build" >/dev/null
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 echo "# machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
 echo "# load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+xvfb-run -a -s "-noreset -screen 0 1280x1024x24" bash -c '
   cd "$1/data" && "$2/bench/quorbly-bench"
   bash "$1/bench/run-game-figures.sh" "$2/quorbly" "$1/data"
 ' bench "$root" "$build"

@@ -12,5 +12,5 @@ run=("$build/tools/icongen/quorbly-icongen" "$root/data" "$root/packaging/icons"
 if [ -n "${DISPLAY:-}" ]; then
   "${run[@]}"
 else
-  xvfb-run -a -s "-screen 0 640x480x24" "${run[@]}"
+  xvfb-run -a -s "-noreset -screen 0 640x480x24" "${run[@]}"
 fi

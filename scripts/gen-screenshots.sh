@@ -14,5 +14,5 @@ export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 if [ -n "${DISPLAY:-}" ]; then
   "${run[@]}" | grep '\.png$'
 else
-  xvfb-run -a -s "-screen 0 1280x1024x24" "${run[@]}" | grep '\.png$'
+  xvfb-run -a -s "-noreset -screen 0 1280x1024x24" "${run[@]}" | grep '\.png$'
 fi

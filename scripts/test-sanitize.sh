@@ -30,7 +30,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export SDL_AUDIODRIVER=dummy
 
 echo "== ${soak_seconds} s of the real game with random keys under ASan, LSan and UBSan"
-QUORBLY_SOAK_SECONDS=$soak_seconds xvfb-run -a -s "-screen 0 1280x1024x24" \
+QUORBLY_SOAK_SECONDS=$soak_seconds xvfb-run -a -s "-noreset -screen 0 1280x1024x24" \
   bash "$root/tests/e2e/test_soak.sh" "$build/quorbly" "$root/data" \
   "$build/tests/wm-delete" "$build"
 
@@ -56,5 +56,5 @@ done
 # The package test checks the release build's Debian dependencies, which a
 # sanitizer build does not have; it runs in the plain run.
 echo "== the test suite under ASan, LSan and UBSan"
-xvfb-run -a -s "-screen 0 1280x1024x24" \
+xvfb-run -a -s "-noreset -screen 0 1280x1024x24" \
   ctest --test-dir "$build" --output-on-failure -j2 -E '^e2e_test_package$'

@@ -8,7 +8,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 bash "$root/scripts/build.sh" "$build"
 export SDL_AUDIODRIVER=dummy
-xvfb-run -a -s "-screen 0 1280x1024x24" \
+xvfb-run -a -s "-noreset -screen 0 1280x1024x24" \
   ctest --test-dir "$build" --output-on-failure -j2 "$@"
 if [ $# -eq 0 ]; then
   bash "$root/scripts/test-sanitize.sh"

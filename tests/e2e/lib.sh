@@ -23,8 +23,9 @@ fail() { echo "FAIL: $*"; [ -f "$WORK/out.txt" ] && { echo "--- stdout"; tail -2
 copy_data() { cp -r "$DATA_DIR/." "$WORK/"; }
 
 start_game() {
-  # A loaded X server now and then refuses a new client outright; that is
-  # the test machine, not the game, so start again.
+  # An X server started without -noreset refuses clients for a moment while
+  # it resets after its last client left; that is the test machine, not the
+  # game, so start again (scripts/test.sh passes -noreset).
   for _ in 1 2 3 4 5; do
     (cd "$WORK" && exec "$QUORBLY_BIN" "$@" >"$WORK/out.txt" 2>"$WORK/err.txt") &
     GAME_PID=$!
