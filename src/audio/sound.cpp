@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <system_error>
+#include <thread>
 
 namespace
 {
@@ -33,6 +35,33 @@ std::atomic<int> nexttrack{2};
 // Set before the music is halted or the samples freed: halting a channel
 // calls channelDone at once, which must not start the next track.
 std::atomic<bool> musicHalted{true};
+
+// The second and the boost track (well over a second of decoding between
+// them) are decoded on a thread of their own while the game starts: the
+// first track plays for a minute before either is needed. musicDecoded is
+// set, with release order, once both pointers are final.
+std::jthread musicDecoder;
+std::atomic<bool> musicDecoded{true};
+
+void decodeLaterTracks(std::stop_token stop)
+{
+    loadSound(&music1b, "sound/music-1b.ogg");
+    if (!stop.stop_requested())
+        loadSound(&music2, "sound/music-2.ogg");
+    musicDecoded.store(true, std::memory_order_release);
+}
+
+// Back on one thread: the decoder has finished and its samples are ours.
+// Called when the sounds go (or are loaded again), so the boost track is
+// skipped if it has not been started yet.
+void joinMusicDecoder()
+{
+    if (musicDecoder.joinable()) {
+        musicDecoder.request_stop();
+        musicDecoder.join();
+    }
+    musicDecoded.store(true, std::memory_order_release);
+}
 
 constexpr int kVolumeStep = 12;
 constexpr int kVolumeMax = MIX_MAX_VOLUME;
@@ -66,6 +95,7 @@ void closeAudio()
 {
     // Closing halts every channel, which would otherwise restart the music.
     musicHalted.store(true);
+    joinMusicDecoder();
     if (audioOpen())
         Mix_CloseAudio();
 }
@@ -102,8 +132,17 @@ void initSound()
     loadSound(&win, "sound/end-winner.ogg");
     loadSound(&whee, "sound/whee.ogg");
     loadSound(&music1a, "sound/music-1a.ogg");
-    loadSound(&music1b, "sound/music-1b.ogg");
-    loadSound(&music2, "sound/music-2.ogg");
+    // Loading is sequential: the decoder thread starts when this thread has
+    // finished with the loader, and nothing else loads until it is joined.
+    joinMusicDecoder();
+    music1b = nullptr;
+    music2 = nullptr;
+    musicDecoded.store(false);
+    try {
+        musicDecoder = std::jthread(decodeLaterTracks);
+    } catch (const std::system_error &) {
+        decodeLaterTracks(std::stop_token{}); // no thread to spare: decode them here
+    }
 }
 
 void playMusic()
@@ -142,6 +181,10 @@ void channelDone(int c)
     if (c != channel.load(std::memory_order_relaxed))
         return;
     const int next = nexttrack.load(std::memory_order_relaxed);
+    // Only a track shorter than the decoding of the next can get here first;
+    // the decoder needs nothing the mixer holds, so waiting here is safe.
+    while (next != 1 && !musicDecoded.load(std::memory_order_acquire))
+        SDL_Delay(1);
     Mix_Chunk *sample = next == 1 ? music1a : next == 2 ? music1b : music2;
     Mix_PlayChannelTimed(-1, sample, 0, -1);
     track.store(next, std::memory_order_relaxed);
@@ -202,6 +245,7 @@ void stopMusic()
 void freeSound()
 {
     musicHalted.store(true);
+    joinMusicDecoder();
     if (!audioOpen())
         return;
     // The mixer calls channelDone under its lock: taking it once here waits

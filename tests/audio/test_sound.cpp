@@ -364,6 +364,45 @@ TEST_F(SoundTest, StopAndFreeLeaveNoTrackStarting)
     EXPECT_EQ(Mix_Playing(-1), 0);
 }
 
+// The second and the boost track decode while the game starts. A first track
+// far shorter than that decoding is followed by the whole second track, and
+// sounds freed (or loaded again) in the middle of it are freed whole.
+TEST_F(SoundTest, ATrackThatEndsBeforeTheNextIsDecodedWaitsForIt)
+{
+    freeSound();
+    const fs::path shipped = fs::path(QUORBLY_DATA_DIR) / "sound";
+    writeWav(dir_ / "sound" / "music-1a.ogg", 220);
+    for (const char *name : {"music-1b.ogg", "music-2.ogg"})
+        fs::copy_file(shipped / name, dir_ / "sound" / name, fs::copy_options::overwrite_existing);
+    Mix_Chunk *reference = Mix_LoadWAV("sound/music-1b.ogg");
+    ASSERT_NE(reference, nullptr);
+    const int music1bFrames = static_cast<int>(reference->alen / 4);
+    Mix_FreeChunk(reference);
+
+    // Loaded again and freed at once, while the decoder is still at work.
+    initSound();
+    freeSound();
+    initSound();
+    initSound();
+    playMusic();
+    std::vector<int> heard{playingFrames(0)};
+    ASSERT_TRUE(runFrames(
+        main1,
+        [&] {
+            const int f = playingFrames(0);
+            if (f != heard.back())
+                heard.push_back(f);
+            return f == music1bFrames;
+        },
+        3000));
+    EXPECT_EQ(heard.front(), 220);
+    EXPECT_EQ(heard.back(), music1bFrames);
+    // Silence while the mixer waits, but never another sample.
+    for (const int f : heard)
+        EXPECT_TRUE(f == 220 || f == 0 || f == music1bFrames) << "heard " << f << " frames";
+    EXPECT_EQ(currentTrack(), 2);
+}
+
 TEST_F(SoundTest, MissingFilesAreSilentSamples)
 {
     freeSound();
