@@ -2,8 +2,9 @@
 # Builds everything with clang under AddressSanitizer, LeakSanitizer and
 # UndefinedBehaviorSanitizer into build-asan/, plays five minutes of the real
 # game with random keys, runs each fuzz target for a fixed 30 seconds over its
-# seed corpus, and then every test of the suite; any sanitizer report fails
-# the run, and the last line is CTest's summary. scripts/test.sh runs this
+# seed corpus, the sound tests under ThreadSanitizer (build-tsan/), and then
+# every test of the suite; any sanitizer report fails the run, and the last
+# line is CTest's summary. scripts/test.sh runs this
 # after the plain tests.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -51,6 +52,17 @@ for target in terrains obj update; do
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/fuzz-$target.log")
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$build/fuzz-$target.log")
   echo "fuzz_$target: ${runs:-?} runs, ${speed:-?} per second, no finding"
+done
+
+# The music decoder, the mixer's thread and the game's thread share the
+# sound module: its tests run once more under ThreadSanitizer.
+echo "== the sound tests under ThreadSanitizer"
+tsan="-fsanitize=thread -fno-omit-frame-pointer"
+CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_FLAGS="$tsan" -DCMAKE_CXX_FLAGS="$tsan" >/dev/null
+cmake --build "$root/build-tsan" -j"$(nproc)" --target audio_test_sound audio_test_bad_sounds
+for t in audio_test_sound audio_test_bad_sounds; do
+  LD_PRELOAD="" TSAN_OPTIONS="halt_on_error=1" "$root/build-tsan/tests/$t" --gtest_brief=1
 done
 
 # The package test checks the release build's Debian dependencies, which a

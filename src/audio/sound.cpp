@@ -2,12 +2,11 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <SDL_thread.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <system_error>
-#include <thread>
 
 namespace
 {
@@ -39,27 +38,39 @@ std::atomic<bool> musicHalted{true};
 // The second and the boost track (well over a second of decoding between
 // them) are decoded on a thread of their own while the game starts: the
 // first track plays for a minute before either is needed. musicDecoded is
-// set, with release order, once both pointers are final.
-std::jthread musicDecoder;
+// set, with release order, once both pointers are final. An SDL thread, so
+// that SDL keeps its error messages apart from the game's thread.
+struct MusicDecoder {
+    SDL_Thread *thread = nullptr;
+    std::atomic<bool> stop{false};
+    // A program that exits before cleanup still waits for it.
+    ~MusicDecoder() { join(); }
+
+    // Back on one thread: the decoder has finished and its samples are
+    // ours. The boost track is skipped if it has not been started yet.
+    void join()
+    {
+        stop.store(true);
+        if (thread != nullptr)
+            SDL_WaitThread(thread, nullptr);
+        thread = nullptr;
+    }
+};
+MusicDecoder musicDecoder;
 std::atomic<bool> musicDecoded{true};
 
-void decodeLaterTracks(std::stop_token stop)
+int decodeLaterTracks(void *)
 {
     loadSound(&music1b, "sound/music-1b.ogg");
-    if (!stop.stop_requested())
+    if (!musicDecoder.stop.load())
         loadSound(&music2, "sound/music-2.ogg");
     musicDecoded.store(true, std::memory_order_release);
+    return 0;
 }
 
-// Back on one thread: the decoder has finished and its samples are ours.
-// Called when the sounds go (or are loaded again), so the boost track is
-// skipped if it has not been started yet.
 void joinMusicDecoder()
 {
-    if (musicDecoder.joinable()) {
-        musicDecoder.request_stop();
-        musicDecoder.join();
-    }
+    musicDecoder.join();
     musicDecoded.store(true, std::memory_order_release);
 }
 
@@ -138,11 +149,10 @@ void initSound()
     music1b = nullptr;
     music2 = nullptr;
     musicDecoded.store(false);
-    try {
-        musicDecoder = std::jthread(decodeLaterTracks);
-    } catch (const std::system_error &) {
-        decodeLaterTracks(std::stop_token{}); // no thread to spare: decode them here
-    }
+    musicDecoder.stop.store(false);
+    musicDecoder.thread = SDL_CreateThread(decodeLaterTracks, nullptr);
+    if (musicDecoder.thread == nullptr)
+        decodeLaterTracks(nullptr); // no thread to spare: decode them here
 }
 
 void playMusic()

@@ -79,12 +79,14 @@ void writeWav(const fs::path &path, int frames)
 }
 
 // Frames of the sample on a channel, or 0 when the channel is silent.
+// Read under the mixer's lock, so never halfway through a change of sample.
 int playingFrames(int channel)
 {
-    if (Mix_Playing(channel) == 0)
-        return 0;
-    const Mix_Chunk *c = Mix_GetChunk(channel);
-    return c == nullptr ? 0 : static_cast<int>(c->alen / 4);
+    SDL_LockAudio();
+    const Mix_Chunk *c = Mix_Playing(channel) == 0 ? nullptr : Mix_GetChunk(channel);
+    const int frames = c == nullptr ? 0 : static_cast<int>(c->alen / 4);
+    SDL_UnlockAudio();
+    return frames;
 }
 
 int effectChannelsPlaying()
