@@ -22,6 +22,14 @@ float remainder = 0;
 namespace {
 
 constexpr float kMaxStep = 0.1f;
+
+// The game clock adds up in double and shows itself as the float gameTime.
+// Added up in float, a game left running for hours at a high frame rate
+// would add steps smaller than half of gameTime's last digit and stand still
+// (at a thousand frames a second after about nine hours), and with it the
+// collision cool-down: the balls would never hit each other again. A
+// gameTime set from outside (a reset) is taken over.
+double gameClock = 0;
 constexpr int kSlopeSamples = 32;
 constexpr double kSampleDistance = 0.1;  // one cell
 constexpr float kTrailPerUnit = 5.0f;  // particles per second per unit/s of speed
@@ -150,7 +158,10 @@ void update(float seconds)
     if (togglePause == 1)
         return;
 
-    gameTime += seconds;
+    if (static_cast<float>(gameClock) != gameTime)
+        gameClock = gameTime;
+    gameClock += seconds;
+    gameTime = static_cast<float>(gameClock);
     if (toggleLightMovement == 1)
         lightTime += seconds;
 

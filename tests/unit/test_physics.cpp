@@ -63,6 +63,20 @@ TEST_F(Physics, StepIsCappedAtATenthAndHalvedInBulletTime)
     EXPECT_FLOAT_EQ(gameTime, 0.17f);
 }
 
+TEST_F(Physics, TheClockStillRunsAfterHoursAtAThousandFramesASecond)
+{
+    // Eleven hours in, a millisecond is less than half of a float's last
+    // digit there: the clock must not stand still, nor skip ahead.
+    gameTime = 40000.0f;
+    for (int i = 0; i < 2000; ++i)
+        update(0.001f);
+    EXPECT_NEAR(gameTime, 40002.0f, 0.004f);
+    // Set from outside, it runs on from there.
+    gameTime = 3.0f;
+    update(0.1f);
+    EXPECT_FLOAT_EQ(gameTime, 3.1f);
+}
+
 TEST_F(Physics, PauseChangesNothing)
 {
     players[0].velocity = {1, 0, 0.5f};
