@@ -35,7 +35,7 @@ std::atomic<int> nexttrack{2};
 // calls channelDone at once, which must not start the next track.
 std::atomic<bool> musicHalted{true};
 
-// The second and the boost track (together a third of the start-up's work
+// The second and the boost track (two fifths of the start-up's work
 // before the first frame) are decoded on a thread of their own while the
 // game starts: the first track plays for a minute before either is needed. musicDecoded is
 // set, with release order, once both pointers are final. An SDL thread, so
