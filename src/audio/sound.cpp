@@ -35,11 +35,11 @@ std::atomic<int> nexttrack{2};
 // calls channelDone at once, which must not start the next track.
 std::atomic<bool> musicHalted{true};
 
-// The second and the boost track (two fifths of the start-up's work
-// before the first frame) are decoded on a thread of their own while the
-// game starts: the first track plays for a minute before either is needed. musicDecoded is
-// set, with release order, once both pointers are final. An SDL thread, so
-// that SDL keeps its error messages apart from the game's thread.
+// The second and the boost track (two fifths of the start-up's work before
+// the first frame) are decoded on a thread of their own while the game
+// starts: the first track plays for a minute before either is needed.
+// musicDecoded is set, with release order, once both pointers are final. An
+// SDL thread, so that SDL keeps its error messages apart from the game's.
 struct MusicDecoder {
     SDL_Thread *thread = nullptr;
     std::atomic<bool> stop{false};
