@@ -368,7 +368,7 @@ TEST_F(SoundTest, StopAndFreeLeaveNoTrackStarting)
 
 // The second and the boost track decode while the game starts. A first track
 // far shorter than that decoding is followed by the whole second track, and
-// sounds freed (or loaded again) in the middle of it are freed whole.
+// sounds freed in the middle of it are freed whole.
 TEST_F(SoundTest, ATrackThatEndsBeforeTheNextIsDecodedWaitsForIt)
 {
     freeSound();
@@ -381,10 +381,9 @@ TEST_F(SoundTest, ATrackThatEndsBeforeTheNextIsDecodedWaitsForIt)
     const int music1bFrames = static_cast<int>(reference->alen / 4);
     Mix_FreeChunk(reference);
 
-    // Loaded again and freed at once, while the decoder is still at work.
+    // Freed at once, while the decoder is still at work, and loaded again.
     initSound();
     freeSound();
-    initSound();
     initSound();
     playMusic();
     std::vector<int> heard{playingFrames(0)};
