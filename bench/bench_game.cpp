@@ -55,12 +55,31 @@ struct Moment {
 
 Moment capture()
 {
-    return {players,    particles,          nextParticle, powerup,     powerupActive,
-            nextPowerupSpawn, gameTime,     lightTime,    lastCollisionTime,
-            lightPos,   cameraPos,          cameraPosPreferred,        cameraRot,
-            cameraRotPreferred, cameraVelocity, sceneRot, endGame,     winner,
-            messages,   mainMessage,        rgb,          hval,        ticker,
-            rate,       trail::remainder};
+    return {players,
+            particles,
+            nextParticle,
+            powerup,
+            powerupActive,
+            nextPowerupSpawn,
+            gameTime,
+            lightTime,
+            lastCollisionTime,
+            lightPos,
+            cameraPos,
+            cameraPosPreferred,
+            cameraRot,
+            cameraRotPreferred,
+            cameraVelocity,
+            sceneRot,
+            endGame,
+            winner,
+            messages,
+            mainMessage,
+            rgb,
+            hval,
+            ticker,
+            rate,
+            trail::remainder};
 }
 
 void restore(const Moment &m)
@@ -135,7 +154,8 @@ void describeMoment()
                       i + 1, p.x, p.y, p.z, magnitude(p.velocity), p.grounded);
         bench::note(line);
     }
-    bench::note("powerup " + std::string(powerup.active == 1 ? "on the field" : "NOT on the field") +
+    bench::note("powerup " +
+                std::string(powerup.active == 1 ? "on the field" : "NOT on the field") +
                 ", live particles " + std::to_string(liveParticles()));
 }
 
@@ -327,10 +347,22 @@ void drawFrames(int n)
     }
 }
 
-[[gnu::noipa]] void framePartFull() { drawFrames(kPartFrames); }
-[[gnu::noipa]] void framePartNoSparks() { drawFrames(kPartFrames); }
-[[gnu::noipa]] void framePartNoHud() { drawFrames(kPartFrames); }
-[[gnu::noipa]] void framePartNoFigures() { drawFrames(kPartFrames); }
+[[gnu::noipa]] void framePartFull()
+{
+    drawFrames(kPartFrames);
+}
+[[gnu::noipa]] void framePartNoSparks()
+{
+    drawFrames(kPartFrames);
+}
+[[gnu::noipa]] void framePartNoHud()
+{
+    drawFrames(kPartFrames);
+}
+[[gnu::noipa]] void framePartNoFigures()
+{
+    drawFrames(kPartFrames);
+}
 [[gnu::noipa]] void framePartTerrain()
 {
     for (int i = 0; i < kPartFrames; ++i) {

@@ -1,12 +1,12 @@
+#include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <SDL.h>
-#include <GL/freeglut.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <fcntl.h>
+#include <string>
 #include <unistd.h>
 
 #include "bench.h"

@@ -10,8 +10,9 @@
 
 // A scratch "terrains" file: write bytes into it and load it as the game does,
 // keeping what the reader printed.
-class TerrainFileTest : public ::testing::Test {
-protected:
+class TerrainFileTest : public ::testing::Test
+{
+  protected:
     std::string path;
     std::string output;
 
@@ -29,14 +30,14 @@ protected:
         std::remove(path.c_str());
         destroyTerrains();
     }
-    void write(const std::string& bytes)
+    void write(const std::string &bytes)
     {
-        std::FILE* f = std::fopen(path.c_str(), "wb");
+        std::FILE *f = std::fopen(path.c_str(), "wb");
         ASSERT_TRUE(f);
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
-    bool load(const std::string& bytes)
+    bool load(const std::string &bytes)
     {
         write(bytes);
         ::testing::internal::CaptureStdout();

@@ -11,7 +11,7 @@ void closeAudio();
 bool audioOpen();
 
 void initSound();
-void loadSound(Mix_Chunk** sound, const char* name);
+void loadSound(Mix_Chunk **sound, const char *name);
 void playMusic();
 void playMusic1();
 void playMusic2();

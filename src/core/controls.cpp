@@ -1,7 +1,7 @@
 #include "core/controls.h"
 
-#include <SDL.h>
 #include <GL/gl.h>
+#include <SDL.h>
 
 #include <cstdio>
 
@@ -13,7 +13,8 @@
 #include "terrain/mesh_gl.h"
 #include "terrain/texture_gl.h"
 
-namespace {
+namespace
+{
 
 void startNewTerrain()
 {
@@ -31,7 +32,7 @@ void togglePauseKey()
         resumeAudio();
 }
 
-}  // namespace
+} // namespace
 
 void keyDown(int key)
 {
@@ -141,7 +142,7 @@ void keyDown(int key)
         toggleBoost(kPowerupSpeed);
         break;
     default:
-        break;  // F2, F3 and every other key do nothing
+        break; // F2, F3 and every other key do nothing
     }
 }
 

@@ -1,9 +1,9 @@
 #include "core/entry.h"
 
-#include <SDL.h>
+#include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <GL/freeglut.h>
+#include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,9 +18,9 @@
 #include "sim/update.h"
 
 int videoFlags = 0;
-SDL_Surface* screen = nullptr;
+SDL_Surface *screen = nullptr;
 
-void event(SDL_Event* ev)
+void event(SDL_Event *ev)
 {
     switch (ev->type) {
     case SDL_KEYDOWN:
@@ -49,18 +49,19 @@ void reshape(int width, int height)
     h = height;
 }
 
-namespace {
+namespace
+{
 
-[[noreturn]] void fail(const char* what)
+[[noreturn]] void fail(const char *what)
 {
     std::fprintf(stderr, "Quorbly: %s: %s\n", what, SDL_GetError());
     SDL_Quit();
     std::exit(1);
 }
 
-}  // namespace
+} // namespace
 
-int runGame(int argc, char** argv)
+int runGame(int argc, char **argv)
 {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     quit_flag = 0;
@@ -68,7 +69,7 @@ int runGame(int argc, char** argv)
 
     // OpenGL needs an X display. Without one SDL would fall back to a text
     // console driver and GLUT would abort on its own, so say it plainly.
-    const char* xDisplay = std::getenv("DISPLAY");
+    const char *xDisplay = std::getenv("DISPLAY");
     if (!xDisplay || !*xDisplay) {
         std::fprintf(stderr, "Quorbly: cannot open a window: no X display (DISPLAY is not set)\n");
         return 1;
@@ -84,8 +85,8 @@ int runGame(int argc, char** argv)
     screen = SDL_SetVideoMode(800, 600, 32, videoFlags);
     if (!screen)
         fail("cannot open an 800x600 OpenGL window");
-    glutInit(&argc, argv);  // only for the HUD's bitmap fonts
-    openAudio();  // without a device the game plays silently
+    glutInit(&argc, argv); // only for the HUD's bitmap fonts
+    openAudio();           // without a device the game plays silently
 
     init();
     reshape(screen->w, screen->h);
@@ -99,8 +100,7 @@ int runGame(int argc, char** argv)
             if (ev.type == SDL_QUIT) {
                 quit();
             } else if (ev.type == SDL_VIDEORESIZE) {
-                SDL_Surface* resized =
-                    SDL_SetVideoMode(ev.resize.w, ev.resize.h, 32, videoFlags);
+                SDL_Surface *resized = SDL_SetVideoMode(ev.resize.w, ev.resize.h, 32, videoFlags);
                 if (resized) {
                     screen = resized;
                     reshape(screen->w, screen->h);

@@ -4,9 +4,9 @@ union SDL_Event;
 struct SDL_Surface;
 
 extern int videoFlags;
-extern SDL_Surface* screen;
+extern SDL_Surface *screen;
 
-void event(SDL_Event* event);
+void event(SDL_Event *event);
 void reshape(int width, int height);
 // The whole program: start-up, frame loop, shut-down. Returns the exit status.
-int runGame(int argc, char** argv);
+int runGame(int argc, char **argv);

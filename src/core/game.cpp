@@ -1,7 +1,7 @@
 #include "core/game.h"
 
-#include <SDL.h>
 #include <GL/gl.h>
+#include <SDL.h>
 
 #include <cstdio>
 
@@ -18,10 +18,10 @@
 void init()
 {
     SDL_WM_SetCaption("Quorbly", nullptr);
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    const char *version = reinterpret_cast<const char *>(glGetString(GL_VERSION));
     std::printf("Using OpenGL %s\n", version ? version : "(unknown)");
 
-    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const char *extensions = reinterpret_cast<const char *>(glGetString(GL_EXTENSIONS));
     probeCapabilities(extensions);
     // The probe says what the driver offers; without the entry points
     // themselves neither shaders nor shadows can be used.
@@ -59,7 +59,7 @@ void init()
 
     initModel();
     initPowerup(&powerup);
-    prepareFigures();  // the models are drawn from display lists from now on
+    prepareFigures(); // the models are drawn from display lists from now on
     initSound();
     playMusic();
 

@@ -5,7 +5,10 @@ int fps = 0;
 int frame_count = 0;
 std::uint32_t frame_time = 0;
 
-void quit() { quit_flag = 1; }
+void quit()
+{
+    quit_flag = 1;
+}
 
 float elapsedSeconds(std::uint32_t now, std::uint32_t last)
 {

@@ -1,3 +1,6 @@
 #include "core/entry.h"
 
-int main(int argc, char** argv) { return runGame(argc, argv); }
+int main(int argc, char **argv)
+{
+    return runGame(argc, argv);
+}

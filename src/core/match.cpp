@@ -33,7 +33,7 @@ void setupPlayers()
 
 void toggleBoost(int kind)
 {
-    Player& p = players[0];
+    Player &p = players[0];
     p.powerupActive = toggled(p.powerupActive);
     powerupActive = p.powerupActive;
     if (p.powerupActive) {
@@ -50,7 +50,7 @@ void toggleBoost(int kind)
 void toggleSuperSize()
 {
     toggleSuperSizeMe = toggled(toggleSuperSizeMe);
-    for (Player& p : players) {
+    for (Player &p : players) {
         p.radiusDefault = toggleSuperSizeMe ? 1.0f : 0.25f;
         p.radius = p.radiusDefault;
     }

@@ -9,7 +9,10 @@ void beginMatch();
 void setupPlayers();
 
 // Flips a 0/1 toggle.
-inline int toggled(int flag) { return flag == 0 ? 1 : 0; }
+inline int toggled(int flag)
+{
+    return flag == 0 ? 1 : 0;
+}
 
 // F11 / F12: grant player 1 a boost of `kind`, or end the one it holds.
 void toggleBoost(int kind);

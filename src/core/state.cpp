@@ -3,7 +3,7 @@
 #include <string_view>
 
 std::array<Player, 2> players{};
-Terrain* terrain = nullptr;
+Terrain *terrain = nullptr;
 std::array<unsigned char, kGridPoints> heightmap{};
 float averageHeight = 0;
 unsigned int textureName = 0;
@@ -88,7 +88,7 @@ void resetGameState()
     toggleLightView = 0;
 }
 
-void probeCapabilities(const char* extensions)
+void probeCapabilities(const char *extensions)
 {
     std::string_view ext = extensions ? extensions : "";
     auto has = [&](std::string_view name) { return ext.find(name) != std::string_view::npos; };

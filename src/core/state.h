@@ -14,7 +14,7 @@
 inline constexpr int kFragTarget = 5;
 
 extern std::array<Player, 2> players;
-extern Terrain* terrain;
+extern Terrain *terrain;
 extern std::array<unsigned char, kGridPoints> heightmap;
 extern float averageHeight;
 extern unsigned int textureName;
@@ -61,4 +61,4 @@ void resetGameState();
 
 // Decides from the GL extension string whether shaders and shadow mapping
 // are used (shadersSupported, shadowsDisabled, toggleShadows).
-void probeCapabilities(const char* extensions);
+void probeCapabilities(const char *extensions);

@@ -7,9 +7,15 @@ vector getVector(float x1, float y1, float z1, float x2, float y2, float z2)
     return {x2 - x1, y2 - y1, z2 - z1};
 }
 
-vector sumVectors(vector v1, vector v2) { return {v1.x + v2.x, v1.y + v2.y, v1.z + v2.z}; }
+vector sumVectors(vector v1, vector v2)
+{
+    return {v1.x + v2.x, v1.y + v2.y, v1.z + v2.z};
+}
 
-vector subVectors(vector v1, vector v2) { return {v1.x - v2.x, v1.y - v2.y, v1.z - v2.z}; }
+vector subVectors(vector v1, vector v2)
+{
+    return {v1.x - v2.x, v1.y - v2.y, v1.z - v2.z};
+}
 
 vector multiply(vector v, float multiplier)
 {
@@ -21,7 +27,10 @@ vector crossProduct(vector v1, vector v2)
     return {v1.y * v2.z - v1.z * v2.y, v1.z * v2.x - v1.x * v2.z, v1.x * v2.y - v1.y * v2.x};
 }
 
-float dotProduct(vector v1, vector v2) { return v1.x * v2.x + v1.y * v2.y + v1.z * v2.z; }
+float dotProduct(vector v1, vector v2)
+{
+    return v1.x * v2.x + v1.y * v2.y + v1.z * v2.z;
+}
 
 float magnitude(vector v)
 {
@@ -46,4 +55,7 @@ vector limit(vector v, float length)
     return v;
 }
 
-vector negative(vector v) { return {-v.x, -v.y, -v.z}; }
+vector negative(vector v)
+{
+    return {-v.x, -v.y, -v.z};
+}

@@ -2,5 +2,5 @@
 
 struct SDL_Surface;
 
-void display(SDL_Surface* screen);
+void display(SDL_Surface *screen);
 void DrawScene(int casters);

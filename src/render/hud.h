@@ -1,10 +1,10 @@
 #pragma once
 
 void drawHUD();
-void drawTextDoubleAlphaSize(int x, int y, const char* text, float alpha, int big);
-void drawTextDoubleAlpha(int x, int y, const char* text, float alpha);
-void drawTextDoubleBig(int x, int y, const char* text);
-void drawTextDouble(int x, int y, const char* text);
+void drawTextDoubleAlphaSize(int x, int y, const char *text, float alpha, int big);
+void drawTextDoubleAlpha(int x, int y, const char *text, float alpha);
+void drawTextDoubleBig(int x, int y, const char *text);
+void drawTextDouble(int x, int y, const char *text);
 void drawTerrainName();
 void drawMainMessage();
 void drawPauseMessage();

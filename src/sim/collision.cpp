@@ -6,15 +6,19 @@
 #include "core/state.h"
 #include "sim/particle.h"
 
-namespace {
+namespace
+{
 
 // No second hit is handled within a quarter second of game time.
 constexpr float kCollisionCoolDown = 0.25f;
 } // namespace
 
-bool loudBump(float optimisedP) { return optimisedP > 5.0f; }
+bool loudBump(float optimisedP)
+{
+    return optimisedP > 5.0f;
+}
 
-float collision(Player* a, Player* b)
+float collision(Player *a, Player *b)
 {
     const vector ab = getVector(a->x, a->y + a->radius, a->z, b->x, b->y + b->radius, b->z);
     const float distance = magnitude(ab);
@@ -61,9 +65,8 @@ float collision(Player* a, Player* b)
     b->velocity = multiply(v2new, 2 * (1 - b->resistance));
 
     const float sparks = optimisedP / 15;
-    createExplosion((a->x + b->x) / 2, (a->y + a->radius + b->y + b->radius) / 2,
-                    (a->z + b->z) / 2, sparks * sparks, 5.0f, 0.9f, 0.9f, 0.0f, 0.9f, 0.4f,
-                    0.0f);
+    createExplosion((a->x + b->x) / 2, (a->y + a->radius + b->y + b->radius) / 2, (a->z + b->z) / 2,
+                    sparks * sparks, 5.0f, 0.9f, 0.9f, 0.0f, 0.9f, 0.4f, 0.0f);
     if (loudBump(optimisedP))
         playBump();
     else

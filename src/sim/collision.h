@@ -3,7 +3,7 @@
 struct Player;
 
 // Swept-sphere hit of a against b within this frame; -1 when no hit is handled.
-float collision(Player* a, Player* b);
+float collision(Player *a, Player *b);
 
 // A hit whose momentum exchange exceeds 5 gets the loud bump, else the soft one.
 bool loudBump(float optimisedP);

@@ -8,7 +8,8 @@
 #include "core/state.h"
 #include "sim/powerup.h"
 
-namespace {
+namespace
+{
 
 constexpr float kMessageTime = 4.0f;
 // A ball this far below the field and off the square is lost.
@@ -17,7 +18,7 @@ constexpr float kRespawnHeight = 10.0f;
 constexpr float kQuadrantSide = 7.5f;
 
 // Copies at most capacity - 1 characters and always terminates.
-template <std::size_t N> void copyText(std::array<char, N>& to, const char* from)
+template <std::size_t N> void copyText(std::array<char, N> &to, const char *from)
 {
     std::size_t i = 0;
     for (; i + 1 < N && from[i] != '\0'; ++i)
@@ -25,7 +26,7 @@ template <std::size_t N> void copyText(std::array<char, N>& to, const char* from
     to[i] = '\0';
 }
 
-int quadrantOf(const Player& player)
+int quadrantOf(const Player &player)
 {
     const int east = player.x > kQuadrantSide ? 1 : 0;
     const int south = player.z > kQuadrantSide ? 2 : 0;
@@ -34,24 +35,27 @@ int quadrantOf(const Player& player)
 
 } // namespace
 
-void addMessage(const char* message, int player)
+void addMessage(const char *message, int player)
 {
-    Message& m = messages[player];
+    Message &m = messages[player];
     copyText(m.text, message);
     m.timeleft = kMessageTime;
 }
 
 void updateMessages(float seconds)
 {
-    for (Message& m : messages)
+    for (Message &m : messages)
         m.timeleft -= seconds;
 }
 
-void changeMainMessage(const char* message) { copyText(mainMessage, message); }
+void changeMainMessage(const char *message)
+{
+    copyText(mainMessage, message);
+}
 
 void groundContact(int p)
 {
-    Player& player = players[p];
+    Player &player = players[p];
     if (player.grounded) {
         if (!playerInRange(heightmap.data(), player)) {
             playWhee();
@@ -74,7 +78,7 @@ void groundContact(int p)
 
 void fragAndRespawn(int p)
 {
-    Player& player = players[p];
+    Player &player = players[p];
     const int other = 1 - p;
     int occupiedQuadrant = -1;
 
@@ -98,8 +102,8 @@ void fragAndRespawn(int p)
             } else {
                 playWin();
                 char line[80];
-                std::snprintf(line, sizeof line,
-                              "Player %d is the winner! press space to continue", winner + 1);
+                std::snprintf(line, sizeof line, "Player %d is the winner! press space to continue",
+                              winner + 1);
                 changeMainMessage(line);
             }
         } else {

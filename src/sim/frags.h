@@ -8,9 +8,9 @@ struct Message {
     float timeleft;
 };
 
-void addMessage(const char* message, int player);
+void addMessage(const char *message, int player);
 void updateMessages(float seconds);
-void changeMainMessage(const char* message);
+void changeMainMessage(const char *message);
 
 // Ground contact for player p: rolling off, landing, being lost below -20.
 void groundContact(int p);

@@ -101,8 +101,8 @@ __m128 groundOfFour(const unsigned char *heightmap, std::size_t i)
     };
     const __m128 h00 = _mm_setr_ps(height(0, 0), height(1, 0), height(2, 0), height(3, 0));
     const __m128 h10 = _mm_setr_ps(height(0, 1), height(1, 1), height(2, 1), height(3, 1));
-    const __m128 h01 = _mm_setr_ps(height(0, kGridSize), height(1, kGridSize),
-                                   height(2, kGridSize), height(3, kGridSize));
+    const __m128 h01 = _mm_setr_ps(height(0, kGridSize), height(1, kGridSize), height(2, kGridSize),
+                                   height(3, kGridSize));
     const __m128 h11 = _mm_setr_ps(height(0, kGridSize + 1), height(1, kGridSize + 1),
                                    height(2, kGridSize + 1), height(3, kGridSize + 1));
     const __m128 top = _mm_add_ps(h00, _mm_mul_ps(_mm_sub_ps(h10, h00), localx));
@@ -157,8 +157,7 @@ void createExplosion(float x, float y, float z, float size, float timetolive, fl
     }
 }
 
-void groundUnderParticles(const unsigned char *heightmap,
-                          std::array<float, kParticleCount> *ground)
+void groundUnderParticles(const unsigned char *heightmap, std::array<float, kParticleCount> *ground)
 {
 #if defined(__SSE2__)
     // Four slots at a time: the cell arithmetic is most of the frame update.

@@ -25,8 +25,9 @@ void createExplosion(float x, float y, float z, float size, float timetolive, fl
                      float b1, float r2, float g2, float b2);
 // getRealHeight at every slot's x, z, live or not, into (*ground)[slot]:
 // the ground that updateParticles measures each particle against.
-void groundUnderParticles(const unsigned char* heightmap, std::array<float, kParticleCount>* ground);
-void updateParticles(const unsigned char* heightmap, float gravity, float seconds);
+void groundUnderParticles(const unsigned char *heightmap,
+                          std::array<float, kParticleCount> *ground);
+void updateParticles(const unsigned char *heightmap, float gravity, float seconds);
 
 // Drawn by the shell (additive smoothed points), all in one batch.
 void drawParticles(int particlesize);

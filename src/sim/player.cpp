@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-void initPlayer(Player* player, float red, float green, float blue, float redHamster,
+void initPlayer(Player *player, float red, float green, float blue, float redHamster,
                 float greenHamster, float blueHamster, float x, float y, float z)
 {
     player->diffuse = {red, green, blue, 1.0f};
@@ -19,7 +19,7 @@ void initPlayer(Player* player, float red, float green, float blue, float redHam
 }
 
 // Movement, held keys, defaults and colours survive a new match.
-void resetPlayer(Player* player, float x, float y, float z)
+void resetPlayer(Player *player, float x, float y, float z)
 {
     player->radius = player->radiusDefault;
     player->mass = player->massDefault;
@@ -42,7 +42,8 @@ void resetPlayer(Player* player, float x, float y, float z)
     player->score = 0;
 }
 
-namespace {
+namespace
+{
 
 // Brings the wanted angle within 180 degrees of the current one, so the
 // turn always takes the short way round.
@@ -66,7 +67,7 @@ float clampTurn(float difference, float maxTurn)
 
 } // namespace
 
-void updatePlayer(Player* player, float seconds)
+void updatePlayer(Player *player, float seconds)
 {
     const vector m = player->movement;
     // The cage rolls by its travelled arc; 6.28 is the game's own circle.

@@ -20,7 +20,7 @@ struct Player {
     float rot;
     float rotY;
     float rotHY;
-    float x, y, z;  // y is the ball's lowest point; its centre is radius higher
+    float x, y, z; // y is the ball's lowest point; its centre is radius higher
     vector velocity;
     vector movement;
     float maxSpeed;
@@ -36,7 +36,7 @@ struct Player {
     std::array<float, 4> diffuseHamster;
 };
 
-void initPlayer(Player* player, float red, float green, float blue, float redHamster,
+void initPlayer(Player *player, float red, float green, float blue, float redHamster,
                 float greenHamster, float blueHamster, float x, float y, float z);
-void resetPlayer(Player* player, float x, float y, float z);
-void updatePlayer(Player* player, float seconds);
+void resetPlayer(Player *player, float x, float y, float z);
+void updatePlayer(Player *player, float seconds);

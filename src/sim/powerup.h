@@ -10,31 +10,36 @@ struct Player;
 struct Powerup {
     int grounded;
     int active;
-    float x, y, z;  // base of the item; its centre is 0.5 above
+    float x, y, z; // base of the item; its centre is 0.5 above
     vector velocity;
     std::array<float, 4> ambient;
     std::array<float, 4> diffuse;
 };
 
 // Boost kinds as stored in Player::powerup (0: none or bomb).
-enum PowerupKind : int { kPowerupNone = 0, kPowerupGrowth = 1, kPowerupSpeed = 2, kPowerupResistance = 3 };
+enum PowerupKind : int {
+    kPowerupNone = 0,
+    kPowerupGrowth = 1,
+    kPowerupSpeed = 2,
+    kPowerupResistance = 3
+};
 
-extern std::array<float, 3> rgb;  // current display colour of the item
-extern float hval;                // hue in degrees
-extern float ticker;              // seconds of field time, never reset
+extern std::array<float, 3> rgb; // current display colour of the item
+extern float hval;               // hue in degrees
+extern float ticker;             // seconds of field time, never reset
 
-void initPowerup(Powerup* powerup);
-void resetPowerup(Powerup* powerup);
-void spawnPowerup(Powerup* powerup, float x, float y, float z);
-void updatePowerup(Powerup* powerup, const unsigned char* heightmap, float gravity, float seconds);
-int checkCollectPowerup(Powerup* powerup, Player* player);
+void initPowerup(Powerup *powerup);
+void resetPowerup(Powerup *powerup);
+void spawnPowerup(Powerup *powerup, float x, float y, float z);
+void updatePowerup(Powerup *powerup, const unsigned char *heightmap, float gravity, float seconds);
+int checkCollectPowerup(Powerup *powerup, Player *player);
 float getNextPowerupSpawn();
 
 // Frame-update steps built from the rules above.
-void applyPowerupEffect(Player* player);            // effect of the player's kind at its stage
-void stagePowerupEffect(Player* player, float seconds);
-void endBoost(Player* player);                      // boost over: flags off, next spawn scheduled
-void expirePowerup(Player* player);                 // endBoost once powerupExpire <= 0
-void collectPowerup(int player);                    // collection test and what follows it
+void applyPowerupEffect(Player *player); // effect of the player's kind at its stage
+void stagePowerupEffect(Player *player, float seconds);
+void endBoost(Player *player);      // boost over: flags off, next spawn scheduled
+void expirePowerup(Player *player); // endBoost once powerupExpire <= 0
+void collectPowerup(int player);    // collection test and what follows it
 void spawnPowerupIfDue();
 void countDownPowerups(float seconds);

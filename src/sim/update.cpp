@@ -15,11 +15,13 @@
 #include "sim/player.h"
 #include "sim/powerup.h"
 
-namespace trail {
+namespace trail
+{
 float remainder = 0;
 }
 
-namespace {
+namespace
+{
 
 constexpr float kMaxStep = 0.1f;
 
@@ -31,15 +33,15 @@ constexpr float kMaxStep = 0.1f;
 // gameTime set from outside (a reset) is taken over.
 double gameClock = 0;
 constexpr int kSlopeSamples = 32;
-constexpr double kSampleDistance = 0.1;  // one cell
-constexpr float kTrailPerUnit = 5.0f;  // particles per second per unit/s of speed
+constexpr double kSampleDistance = 0.1; // one cell
+constexpr float kTrailPerUnit = 5.0f;   // particles per second per unit/s of speed
 constexpr float kTrailLife = 1.0f;
 
 // The directions of the slope samples around a ball, worked out once with
 // the same expressions the samples used to evaluate every frame.
 struct SlopeDirection {
-    double cos;     // cos(angle)
-    double sinNeg;  // sin(-angle)
+    double cos;    // cos(angle)
+    double sinNeg; // sin(-angle)
 };
 
 const std::array<SlopeDirection, kSlopeSamples> kSlopeDirections = [] {
@@ -51,7 +53,7 @@ const std::array<SlopeDirection, kSlopeSamples> kSlopeDirections = [] {
     return directions;
 }();
 
-void moveBall(Player& p)
+void moveBall(Player &p)
 {
     p.x += p.movement.x;
     p.y += p.movement.y;
@@ -60,10 +62,10 @@ void moveBall(Player& p)
 
 } // namespace
 
-void applyDrive(Player* player, float seconds)
+void applyDrive(Player *player, float seconds)
 {
-    vector power = normalise({static_cast<float>(player->pressx), 0,
-                              static_cast<float>(-player->pressy)});
+    vector power =
+        normalise({static_cast<float>(player->pressx), 0, static_cast<float>(-player->pressy)});
     // Heavier balls answer the keys more slowly.
     const float multiplier = static_cast<float>(1.0 / std::sqrt(static_cast<double>(player->mass)));
     power = multiply(power, player->acceleration * multiplier * seconds);
@@ -72,14 +74,14 @@ void applyDrive(Player* player, float seconds)
     const vector w = sumVectors(v, power);
     const float speed = magnitude(v);
     if (magnitude(w) < speed)
-        player->velocity = w;  // braking always bites in full
+        player->velocity = w; // braking always bites in full
     else if (speed > player->maxSpeed)
-        player->velocity = limit(w, speed);  // steer, but no faster than now
+        player->velocity = limit(w, speed); // steer, but no faster than now
     else
         player->velocity = limit(w, player->maxSpeed);
 }
 
-void applyGravity(Player* player, float seconds)
+void applyGravity(Player *player, float seconds)
 {
     if (player->grounded == 0) {
         // No drag and no cap in the air; mass makes it fall faster.
@@ -92,7 +94,7 @@ void applyGravity(Player* player, float seconds)
     int lowest = -1;
     float lowestHeight = player->y;
     for (int i = 0; i < kSlopeSamples; ++i) {
-        const SlopeDirection& d = kSlopeDirections[static_cast<std::size_t>(i)];
+        const SlopeDirection &d = kSlopeDirections[static_cast<std::size_t>(i)];
         const float sx = static_cast<float>(player->x + kSampleDistance * d.cos);
         const float sz = static_cast<float>(player->z + kSampleDistance * d.sinNeg);
         const float height = getRealHeight(heightmap.data(), sx, sz);
@@ -104,26 +106,26 @@ void applyGravity(Player* player, float seconds)
     }
     if (lowest == -1)
         return;
-    const SlopeDirection& way = kSlopeDirections[static_cast<std::size_t>(lowest)];
+    const SlopeDirection &way = kSlopeDirections[static_cast<std::size_t>(lowest)];
 
     const float drop = player->y - lowestHeight;
     // Gravity times the sine of the slope toward that sample.
-    const float gravityComponent = static_cast<float>(
-        terrain->gravity * player->mass * drop /
-        std::sqrt(kSampleDistance * kSampleDistance + drop * drop));
+    const float gravityComponent =
+        static_cast<float>(terrain->gravity * player->mass * drop /
+                           std::sqrt(kSampleDistance * kSampleDistance + drop * drop));
     const vector down = normalise({static_cast<float>(kSampleDistance * way.cos), 0,
                                    static_cast<float>(kSampleDistance * way.sinNeg)});
     player->velocity = sumVectors(player->velocity, multiply(down, gravityComponent * seconds));
 }
 
-void applyFriction(Player* player, float seconds)
+void applyFriction(Player *player, float seconds)
 {
     // Never more than the speed itself, so friction cannot reverse the ball.
     const vector friction = limit(player->velocity, terrain->friction * seconds);
     player->velocity = subVectors(player->velocity, friction);
 }
 
-void emitTrail(Player* player, float seconds)
+void emitTrail(Player *player, float seconds)
 {
     const float speed = magnitude(player->velocity);
     const float particlesPerSecond = speed * kTrailPerUnit;
@@ -136,10 +138,9 @@ void emitTrail(Player* player, float seconds)
     trail::remainder += particlesPerSecond * seconds;
     if (trail::remainder >= 1) {
         const int number = static_cast<int>(trail::remainder);
-        const auto& d = player->diffuse;
-        createTrail(point.x, point.y, point.z, direction, number, kTrailLife,
-                    d[0] + (1 - d[0]) / 2, d[1] + (1 - d[1]) / 2, d[2] + (1 - d[2]) / 2, d[0],
-                    d[1], d[2]);
+        const auto &d = player->diffuse;
+        createTrail(point.x, point.y, point.z, direction, number, kTrailLife, d[0] + (1 - d[0]) / 2,
+                    d[1] + (1 - d[1]) / 2, d[2] + (1 - d[2]) / 2, d[0], d[1], d[2]);
         trail::remainder -= number;
     }
 }
@@ -168,7 +169,7 @@ void update(float seconds)
     updateLight();
 
     for (int p = 0; p < 2; ++p) {
-        Player& player = players[p];
+        Player &player = players[p];
         updatePlayer(&player, seconds);
         stagePowerupEffect(&player, seconds);
         expirePowerup(&player);
@@ -191,14 +192,14 @@ void update(float seconds)
         players[1].movement = multiply(players[1].movement, collisionTime);
     }
 
-    for (Player& player : players)
+    for (Player &player : players)
         moveBall(player);
 
-    for (Player& player : players)
+    for (Player &player : players)
         if (player.grounded == 1 && playerInRange(heightmap.data(), player))
             player.y = getRealHeight(heightmap.data(), player.x, player.z);
 
-    for (Player& player : players)
+    for (Player &player : players)
         if (player.grounded == 1)
             emitTrail(&player, seconds);
 

@@ -6,12 +6,13 @@ struct Player;
 void update(float seconds);
 
 // The ball physics steps of one player, as the frame update runs them.
-void applyDrive(Player* player, float seconds);
-void applyGravity(Player* player, float seconds);  // free fall or slope pull
-void applyFriction(Player* player, float seconds);
-void emitTrail(Player* player, float seconds);
+void applyDrive(Player *player, float seconds);
+void applyGravity(Player *player, float seconds); // free fall or slope pull
+void applyFriction(Player *player, float seconds);
+void emitTrail(Player *player, float seconds);
 
-namespace trail {
+namespace trail
+{
 // Fractional trail particles owed, shared by both balls.
 extern float remainder;
-}
+} // namespace trail

@@ -11,13 +11,14 @@ std::vector<Terrain> terrains;
 int numTerrains = 0;
 int terrainCurrent = -1;
 
-namespace {
+namespace
+{
 
 int oldTerrain = -1;
 int oldTerrain2 = 0;
 
 // Length of the decimal number at the start of s: sign, digits, point, exponent.
-size_t decimalPrefix(const char* s, bool allowFraction)
+size_t decimalPrefix(const char *s, bool allowFraction)
 {
     size_t i = 0;
     if (s[i] == '+' || s[i] == '-')
@@ -49,7 +50,7 @@ size_t decimalPrefix(const char* s, bool allowFraction)
     return i;
 }
 
-const char* skipSpace(const char* s)
+const char *skipSpace(const char *s)
 {
     while (*s == ' ' || *s == '\t' || *s == '\n' || *s == '\v' || *s == '\f' || *s == '\r')
         ++s;
@@ -57,9 +58,9 @@ const char* skipSpace(const char* s)
 }
 
 // Reads a field the way atof would, but decimal only; no prefix reads as 0.
-double readFloat(const std::string& field)
+double readFloat(const std::string &field)
 {
-    const char* s = skipSpace(field.c_str());
+    const char *s = skipSpace(field.c_str());
     size_t n = decimalPrefix(s, true);
     if (n == 0)
         return 0.0;
@@ -68,9 +69,9 @@ double readFloat(const std::string& field)
 
 // Reads a field the way atoi would; out-of-range values saturate instead of
 // overflowing.
-int readInt(const std::string& field)
+int readInt(const std::string &field)
 {
-    const char* s = skipSpace(field.c_str());
+    const char *s = skipSpace(field.c_str());
     size_t n = decimalPrefix(s, false);
     if (n == 0)
         return 0;
@@ -84,21 +85,21 @@ int readInt(const std::string& field)
 }
 
 // Splits a line on commas; runs of commas count as one, leading ones are skipped.
-std::vector<std::string> splitFields(const char* line)
+std::vector<std::string> splitFields(const char *line)
 {
     std::vector<std::string> fields;
-    const char* p = line;
+    const char *p = line;
     while (*p) {
         while (*p == ',')
             ++p;
         if (!*p)
             break;
-        const char* start = p;
+        const char *start = p;
         while (*p && *p != ',')
             ++p;
         fields.emplace_back(start, p);
         if (static_cast<int>(fields.size()) == kTerrainFields)
-            break;  // anything after the last field is ignored
+            break; // anything after the last field is ignored
     }
     return fields;
 }
@@ -113,7 +114,7 @@ struct ParsedLine {
 };
 
 // Turns one terrain line into a record; `out` may be null when only counting.
-ParsedLine parseLine(const char* line, Terrain* out)
+ParsedLine parseLine(const char *line, Terrain *out)
 {
     if (line[0] == '#' || line[0] == '\0')
         return {LineKind::Skip, 0, Fault::None};
@@ -158,9 +159,9 @@ ParsedLine parseLine(const char* line, Terrain* out)
     return {LineKind::Terrain, count, Fault::None};
 }
 
-}  // namespace
+} // namespace
 
-int fileReadLine(char* input, int maxLength, std::FILE* filestream)
+int fileReadLine(char *input, int maxLength, std::FILE *filestream)
 {
     // At most maxLength + 1 characters, stopping after a newline. Read by
     // hand so that NUL bytes in the file cannot confuse the length.
@@ -187,7 +188,7 @@ int fileReadLine(char* input, int maxLength, std::FILE* filestream)
     return 0;
 }
 
-void freadRestOfLine(std::FILE* stream)
+void freadRestOfLine(std::FILE *stream)
 {
     int c;
     while ((c = std::getc(stream)) != EOF && c != '\n') {
@@ -195,11 +196,11 @@ void freadRestOfLine(std::FILE* stream)
     std::clearerr(stream);
 }
 
-bool loadTerrains(const char* filename)
+bool loadTerrains(const char *filename)
 {
     numTerrains = 0;
     terrains.clear();
-    std::FILE* file = std::fopen(filename, "r");
+    std::FILE *file = std::fopen(filename, "r");
     if (!file) {
         std::printf("Cannot open terrain file '%s'\n", filename);
         return false;
@@ -239,7 +240,7 @@ bool loadTerrains(const char* filename)
     return true;
 }
 
-void readTerrains(const char* filename)
+void readTerrains(const char *filename)
 {
     if (!loadTerrains(filename)) {
         std::fflush(stdout);
@@ -254,7 +255,7 @@ void destroyTerrains()
     numTerrains = 0;
 }
 
-Terrain* newMap()
+Terrain *newMap()
 {
     if (numTerrains <= 0)
         return nullptr;

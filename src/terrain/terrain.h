@@ -31,16 +31,16 @@ extern int numTerrains;
 extern int terrainCurrent;
 
 // Reads one line; 1 whole line, 0 cut or unterminated, -1 at end of file.
-int fileReadLine(char* input, int maxLength, std::FILE* filestream);
-void freadRestOfLine(std::FILE* stream);
+int fileReadLine(char *input, int maxLength, std::FILE *filestream);
+void freadRestOfLine(std::FILE *stream);
 
 // Loads the definitions; prints the reason and returns false when the file
 // is missing or holds no terrain.
-bool loadTerrains(const char* filename);
+bool loadTerrains(const char *filename);
 // As loadTerrains, but the game cannot go on without terrains: exit status 1.
-void readTerrains(const char* filename);
+void readTerrains(const char *filename);
 void destroyTerrains();
 // Picks the next terrain, never one of the two before it.
-Terrain* newMap();
+Terrain *newMap();
 // Forgets the previous choices (start of the program).
 void resetTerrainChoice();

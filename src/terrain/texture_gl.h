@@ -3,5 +3,5 @@
 struct Terrain;
 
 // Generates the texels (seeded from the tick count) and uploads them with mipmaps.
-unsigned int initTexture(const Terrain* terrain);
+unsigned int initTexture(const Terrain *terrain);
 void deleteTexture(unsigned int textureName);

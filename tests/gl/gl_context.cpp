@@ -1,15 +1,17 @@
 #include "gl/gl_context.h"
 
-#include <SDL.h>
 #include <GL/gl.h>
+#include <SDL.h>
 
 #include <cstdio>
 
 #include "render/glext.h"
 
-namespace gltest {
+namespace gltest
+{
 
-namespace {
+namespace
+{
 bool open = false;
 }
 
@@ -55,10 +57,10 @@ std::vector<std::uint8_t> readFrame(int width, int height)
     return data;
 }
 
-bool saveFrame(const char* path, int width, int height)
+bool saveFrame(const char *path, int width, int height)
 {
     std::vector<std::uint8_t> data = readFrame(width, height);
-    std::FILE* f = std::fopen(path, "wb");
+    std::FILE *f = std::fopen(path, "wb");
     if (!f)
         return false;
     std::fprintf(f, "P6\n%d %d\n255\n", width, height);
@@ -69,4 +71,4 @@ bool saveFrame(const char* path, int width, int height)
     return true;
 }
 
-}  // namespace gltest
+} // namespace gltest

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <SDL.h>
 #include <GL/gl.h>
+#include <SDL.h>
 
 #include <string>
 
@@ -16,12 +16,14 @@
 #include "terrain/mesh_gl.h"
 #include "terrain/texture_gl.h"
 
-namespace {
+namespace
+{
 
 // The keys act on a real match: a window, the shipped terrains and a mixer
 // on SDL's dummy driver.
-class Keys : public ::testing::Test {
-protected:
+class Keys : public ::testing::Test
+{
+  protected:
     static void SetUpTestSuite()
     {
         ASSERT_TRUE(gltest::openWindow());
@@ -83,7 +85,7 @@ TEST_F(Keys, SteeringCountersPairUp)
     keyDown(SDLK_d);
     EXPECT_EQ(players[1].pressy, 0);
     EXPECT_EQ(players[1].pressx, 0);
-    EXPECT_EQ(players[0].pressx, 0);  // player 2's keys leave player 1 alone
+    EXPECT_EQ(players[0].pressx, 0); // player 2's keys leave player 1 alone
 }
 
 TEST_F(Keys, BotOffClearsPlayerTwosKeys)
@@ -97,7 +99,7 @@ TEST_F(Keys, BotOffClearsPlayerTwosKeys)
     EXPECT_EQ(players[1].pressy, 0);
     EXPECT_EQ(players[1].pressx, 0);
     keyUp(SDLK_w);
-    EXPECT_EQ(players[1].pressy, -1);  // until another press balances it
+    EXPECT_EQ(players[1].pressy, -1); // until another press balances it
 }
 
 TEST_F(Keys, SpacePausesDuringPlayAndStartsAfterAMatch)
@@ -114,7 +116,7 @@ TEST_F(Keys, SpacePausesDuringPlayAndStartsAfterAMatch)
     EXPECT_EQ(endGame, 0);
     EXPECT_EQ(togglePause, 0);
     EXPECT_EQ(players[0].score, 0);
-    EXPECT_EQ(players[0].pressx, 1);  // keys held across a new terrain stay
+    EXPECT_EQ(players[0].pressx, 1); // keys held across a new terrain stay
     EXPECT_STREQ(mainMessage.data(), "First to 5 frags wins !");
 }
 
@@ -176,7 +178,7 @@ TEST_F(Keys, SuperSizeTwiceRestoresTheBalls)
     keyDown(SDLK_F10);
     EXPECT_EQ(players[0].radius, 1.0f);
     EXPECT_EQ(players[1].radiusDefault, 1.0f);
-    keyDown(SDLK_F11);  // a growth boost in the middle
+    keyDown(SDLK_F11); // a growth boost in the middle
     keyDown(SDLK_F10);
     EXPECT_EQ(players[0].radius, 0.25f);
     EXPECT_EQ(players[1].radius, 0.25f);
@@ -195,7 +197,7 @@ TEST_F(Keys, BoostKeysToggleAndTakeTheFieldsPowerup)
     EXPECT_EQ(nextPowerupSpawn, -1.0f);
     EXPECT_EQ(powerup.active, 0);
 
-    keyDown(SDLK_F12);  // any boost held: this ends it
+    keyDown(SDLK_F12); // any boost held: this ends it
     EXPECT_EQ(players[0].powerupActive, 0);
     EXPECT_EQ(powerupActive, 0);
     EXPECT_EQ(players[0].powerupStage, 1.0f);
@@ -248,4 +250,4 @@ TEST_F(Keys, TogglesAndTheirGuards)
     EXPECT_EQ(quit_flag, 1);
 }
 
-}  // namespace
+} // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <SDL.h>
 #include <GL/gl.h>
+#include <SDL.h>
 
 #include <cmath>
 
@@ -9,7 +9,8 @@
 #include "core/state.h"
 #include "gl/gl_context.h"
 
-namespace {
+namespace
+{
 
 struct Projection {
     GLfloat m[16];
@@ -54,7 +55,7 @@ TEST(Reshape, NoHeightStillGivesAFiniteProjection)
     EXPECT_EQ(h, 0);
     for (GLfloat v : p.m)
         EXPECT_TRUE(std::isfinite(v));
-    EXPECT_NEAR(p.m[0], 1.0f / 800.0f, 1e-7f);  // as if one pixel high
+    EXPECT_NEAR(p.m[0], 1.0f / 800.0f, 1e-7f); // as if one pixel high
     afterReshape(800, 600);
 }
 
@@ -76,4 +77,4 @@ TEST(Event, KeysReachTheControlsAndOtherEventsAreIgnored)
     EXPECT_EQ(players[0].pressy, 0);
 }
 
-}  // namespace
+} // namespace

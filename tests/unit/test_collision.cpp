@@ -7,10 +7,12 @@
 #include "sim/particle.h"
 #include "sim/update.h"
 
-namespace {
+namespace
+{
 
-class Collision : public ::testing::Test {
-protected:
+class Collision : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         resetGameState();
@@ -22,7 +24,7 @@ protected:
         lastCollisionTime = 0;
     }
 
-    static void setupBall(Player& p, float x, float z)
+    static void setupBall(Player &p, float x, float z)
     {
         initPlayer(&p, 0, 0, 1, 0.5f, 0.5f, 0.5f, x, 0, z);
         p.grounded = 1;
@@ -40,10 +42,10 @@ protected:
 TEST_F(Collision, SweptHitTimes)
 {
     struct Case {
-        const char* what;
+        const char *what;
         float ax, az, bx, bz, radius;
-        float moveA, moveB;  // along x
-        float want;          // -1: no hit
+        float moveA, moveB; // along x
+        float want;         // -1: no hit
     };
     const float wider = std::nextafter(4.0f, 5.0f);
     const Case cases[] = {
@@ -58,11 +60,11 @@ TEST_F(Collision, SweptHitTimes)
         // Gap 0.25 along the path, but the spheres first touch 0.382 along it.
         {"contact after this frame", 5, 7.5f, 5.6f, 7.95f, 0.25f, 0.3f, 0, -1},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         SetUp();
-        Player& a = players[0];
-        Player& b = players[1];
+        Player &a = players[0];
+        Player &b = players[1];
         a.x = c.ax;
         a.z = c.az;
         b.x = c.bx;
@@ -74,7 +76,7 @@ TEST_F(Collision, SweptHitTimes)
         EXPECT_NEAR(collision(&a, &b), c.want, 1e-5);
         EXPECT_EQ(lastCollisionTime, c.want < 0 ? 0.0f : 10.0f);
         if (c.want < 0) {
-            EXPECT_EQ(a.velocity.x, c.moveA * 10);  // untouched
+            EXPECT_EQ(a.velocity.x, c.moveA * 10); // untouched
             EXPECT_EQ(a.grounded, 1);
         }
     }
@@ -84,8 +86,8 @@ TEST_F(Collision, MovementAlongTheLineOfCentresGetsAProperTime)
 {
     // Coordinates whose line of centres leaves distance^2 - closest^2 just
     // below zero in float.
-    Player& a = players[0];
-    Player& b = players[1];
+    Player &a = players[0];
+    Player &b = players[1];
     a.x = 2.93f;
     a.z = 8.35f;
     b.x = 3.29f;
@@ -145,7 +147,7 @@ TEST_F(Collision, HeadOnExchangeDoublesTheWholeVelocity)
 TEST_F(Collision, ResistanceMassAndOverlap)
 {
     struct Case {
-        const char* what;
+        const char *what;
         float mass0, resistance1, x0, move, speed;
         float time, v0, v1;
     };
@@ -156,7 +158,7 @@ TEST_F(Collision, ResistanceMassAndOverlap)
         // Centres 0.4 apart, 0.1 inside each other: the response, at time -1.
         {"overlapping", 1, 0, 5.2f, 0.1f, 1, -1, 0, 2},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         SetUp();
         players[0].mass = c.mass0;
@@ -174,7 +176,7 @@ TEST_F(Collision, SparksAtTheMidpointSizedByTheExchangeAndTheBumpThreshold)
 {
     // Closing at 6 along the line: optimisedP 6, size (6/15)^2 = 0.16, 400
     // sparks; at exactly 5, (5/15)^2 * 2500 = 277 sparks and the soft bump.
-    for (const auto& [speed, sparks] : {std::pair{6.0f, 400}, {5.0f, 277}}) {
+    for (const auto &[speed, sparks] : {std::pair{6.0f, 400}, {5.0f, 277}}) {
         SetUp();
         players[0].y = players[1].y = 1;
         players[0].movement = {0.2f, 0, 0};
@@ -182,8 +184,8 @@ TEST_F(Collision, SparksAtTheMidpointSizedByTheExchangeAndTheBumpThreshold)
         const int before = nextParticle;
         ASSERT_GE(collision(&players[0], &players[1]), 0.0f);
         EXPECT_EQ(emitted(before), sparks) << speed;
-        EXPECT_FLOAT_EQ(players[1].velocity.x, 2 * speed);  // b took optimisedP, doubled
-        const Particle& spark = particles[before];
+        EXPECT_FLOAT_EQ(players[1].velocity.x, 2 * speed); // b took optimisedP, doubled
+        const Particle &spark = particles[before];
         EXPECT_EQ(spark.active, 1);
         EXPECT_FLOAT_EQ(spark.x, 5.3f);
         EXPECT_FLOAT_EQ(spark.y, 1.25f);
@@ -196,8 +198,9 @@ TEST_F(Collision, SparksAtTheMidpointSizedByTheExchangeAndTheBumpThreshold)
 
 // --- in the frame update ---
 
-class CollisionInFrame : public Collision {
-protected:
+class CollisionInFrame : public Collision
+{
+  protected:
     void SetUp() override
     {
         Collision::SetUp();
@@ -206,7 +209,7 @@ protected:
         flat.friction = 0;
         terrain = &flat;
         heightmap.fill(0);
-        nextPowerupSpawn = 100;  // no powerup drops in
+        nextPowerupSpawn = 100; // no powerup drops in
     }
     Terrain flat{};
 };

@@ -8,13 +8,21 @@
 #include "sim/frags.h"
 #include "sim/update.h"
 
-namespace {
+namespace
+{
 
-std::string text(const Message& m) { return m.text.data(); }
-std::string mainText() { return mainMessage.data(); }
+std::string text(const Message &m)
+{
+    return m.text.data();
+}
+std::string mainText()
+{
+    return mainMessage.data();
+}
 
-class Frags : public ::testing::Test {
-protected:
+class Frags : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         resetGameState();
@@ -22,10 +30,10 @@ protected:
         ground.gravity = 10;
         ground.friction = 2;
         terrain = &ground;
-        heightmap.fill(20);  // flat at 0.2
+        heightmap.fill(20); // flat at 0.2
         nextPowerupSpawn = 1000;
         setupPlayers();
-        for (Player& p : players) {
+        for (Player &p : players) {
             p.y = 0.2f;
             p.grounded = 1;
             p.spawning = 0;
@@ -41,10 +49,7 @@ protected:
         players[p].grounded = 0;
     }
 
-    static int quadrantOf(const Player& p)
-    {
-        return (p.x > 7.5f ? 1 : 0) + (p.z > 7.5f ? 2 : 0);
-    }
+    static int quadrantOf(const Player &p) { return (p.x > 7.5f ? 1 : 0) + (p.z > 7.5f ? 2 : 0); }
 
     Terrain ground{};
 };
@@ -59,18 +64,18 @@ TEST(Messages, FourSecondsCountingDownCutAndTerminated)
     EXPECT_EQ(messages[1].timeleft, 4.0f);
     EXPECT_EQ(text(messages[0]), "");
     updateMessages(4.5f);
-    EXPECT_FLOAT_EQ(messages[1].timeleft, -0.5f);  // no floor
+    EXPECT_FLOAT_EQ(messages[1].timeleft, -0.5f); // no floor
     const std::string longText(200, 'x');
     addMessage(longText.c_str(), 0);
     EXPECT_EQ(text(messages[0]), std::string(80, 'x'));
     changeMainMessage(longText.c_str());
     EXPECT_EQ(mainText(), std::string(79, 'x'));
-    EXPECT_EQ(text(messages[1]), "Speed !");  // the neighbour untouched
+    EXPECT_EQ(text(messages[1]), "Speed !"); // the neighbour untouched
 }
 
 TEST_F(Frags, RollingOffOnceEndsOnlyItsOwnBoost)
 {
-    Player& p = players[0];
+    Player &p = players[0];
     p.powerupActive = 1;
     powerupActive = 1;
     nextPowerupSpawn = 0;
@@ -130,7 +135,7 @@ TEST_F(Frags, MessagesWordingAndTheEndOfTheMatch)
 {
     struct Case {
         int score0, score1, bot, lost;
-        const char* main;
+        const char *main;
         int endGame, winner;
     };
     const Case cases[] = {
@@ -141,7 +146,7 @@ TEST_F(Frags, MessagesWordingAndTheEndOfTheMatch)
         {0, 4, 1, 0, "Bot won, you suck bad! press space to continue", 1, 1},
         {4, 0, 1, 1, "Player 1 is the winner! press space to continue", 1, 0},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         SCOPED_TRACE(c.main);
         SetUp();
         toggleBot = c.bot;
@@ -197,7 +202,7 @@ TEST_F(Frags, BothLostInOneFrame)
 
 TEST_F(Frags, RespawnAtAQuadrantCentreTenUpNeverTheOtherBalls)
 {
-    Player& p = players[0];
+    Player &p = players[0];
     p.velocity = {3, -40, 2};
     loseBall(0);
     groundContact(0);
@@ -225,7 +230,7 @@ TEST_F(Frags, RespawnAtAQuadrantCentreTenUpNeverTheOtherBalls)
     }
     // The draws are rand() % 4 until one differs from the occupied quadrant,
     // and nothing else draws.
-    players[1].x = players[1].z = 11.25f;  // quadrant 3
+    players[1].x = players[1].z = 11.25f; // quadrant 3
     for (unsigned seed = 1; seed < 60; ++seed) {
         std::srand(seed);
         int expected = std::rand() % 4;
@@ -241,7 +246,7 @@ TEST_F(Frags, RespawnAtAQuadrantCentreTenUpNeverTheOtherBalls)
 
 TEST_F(Frags, PhysiqueRestoredButBoostGoesOn)
 {
-    Player& p = players[0];
+    Player &p = players[0];
     p.radius = 0.5f;
     p.mass = 1.5f;
     p.maxSpeed = 6;

@@ -4,7 +4,8 @@
 
 #include "core/loop.h"
 
-namespace {
+namespace
+{
 
 TEST(FrameLoop, ElapsedSecondsFromTicks)
 {
@@ -21,12 +22,12 @@ TEST(FrameLoop, FramesPerSecondWindow)
     EXPECT_EQ(fps, 0);
     for (int i = 0; i < 60; ++i)
         countFrame(1000 + static_cast<std::uint32_t>(i) * 16);
-    EXPECT_EQ(fps, 0);  // the first second shows 0
+    EXPECT_EQ(fps, 0); // the first second shows 0
     // A window of exactly 1000 ms is not yet closed.
     countFrame(2000);
     EXPECT_EQ(fps, 0);
     EXPECT_EQ(frame_count, 61);
-    countFrame(2001);  // 62 frames over 1001 ms
+    countFrame(2001); // 62 frames over 1001 ms
     EXPECT_EQ(fps, 61);
     EXPECT_EQ(frame_count, 0);
     EXPECT_EQ(frame_time, 2001u);
@@ -38,7 +39,7 @@ TEST(FrameLoop, SixtyOneFramesOverOneThousandAndOneMilliseconds)
     for (int i = 0; i < 60; ++i)
         countFrame(500 + static_cast<std::uint32_t>(i));
     countFrame(1501);
-    EXPECT_EQ(fps, 60);  // 61 * 1000 / 1001, truncated
+    EXPECT_EQ(fps, 60); // 61 * 1000 / 1001, truncated
 }
 
 TEST(FrameLoop, WindowAcrossTheTickWrap)
@@ -46,8 +47,8 @@ TEST(FrameLoop, WindowAcrossTheTickWrap)
     startFrameCount(0xFFFFFF00u);
     for (int i = 0; i < 29; ++i)
         countFrame(0xFFFFFF00u + static_cast<std::uint32_t>(i));
-    countFrame(0xFFFFFF00u + 2000u);  // wraps past zero
-    EXPECT_EQ(fps, 15);               // 30 frames over 2000 ms
+    countFrame(0xFFFFFF00u + 2000u); // wraps past zero
+    EXPECT_EQ(fps, 15);              // 30 frames over 2000 ms
 }
 
 TEST(FrameLoop, QuitSetsTheFlag)
@@ -58,4 +59,4 @@ TEST(FrameLoop, QuitSetsTheFlag)
     quit_flag = 0;
 }
 
-}  // namespace
+} // namespace

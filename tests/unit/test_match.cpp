@@ -10,18 +10,22 @@
 #include "sim/particle.h"
 #include "sim/update.h"
 
-namespace {
+namespace
+{
 
 constexpr float kFrame = 1.0f / 60;
-constexpr int kMaxFrames = 60 * 60 * 5;  // five minutes of play
+constexpr int kMaxFrames = 60 * 60 * 5; // five minutes of play
 
-int sign(float v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
+int sign(float v)
+{
+    return v > 0 ? 1 : (v < 0 ? -1 : 0);
+}
 
 // Keys that push player p toward (x, z).
-void steerToward(Player& p, float x, float z)
+void steerToward(Player &p, float x, float z)
 {
     p.pressx = sign(x - p.x);
-    p.pressy = sign(p.z - z);  // forward is -z
+    p.pressy = sign(p.z - z); // forward is -z
 }
 
 // Names the first group holding a number that is not finite, or is empty.
@@ -33,27 +37,28 @@ std::string firstNonFinite()
                 return false;
         return true;
     };
-    for (const Player& p : players)
+    for (const Player &p : players)
         if (!finite({p.x, p.y, p.z, p.rot, p.rotY, p.rotHY, p.radius, p.mass, p.maxSpeed,
                      p.acceleration, p.resistance, p.powerupStage, p.powerupExpire, p.velocity.x,
                      p.velocity.y, p.velocity.z, p.movement.x, p.movement.y, p.movement.z}))
             return "player " + std::to_string(&p - players.data());
     if (!finite({cameraPos[0], cameraPos[1], cameraPos[2], cameraPosPreferred[0],
                  cameraPosPreferred[1], cameraPosPreferred[2], cameraRot, cameraVelocity.x,
-                 cameraVelocity.y, cameraVelocity.z, sceneRot,
-                 lightPos[0], lightPos[1], lightPos[2]}))
+                 cameraVelocity.y, cameraVelocity.z, sceneRot, lightPos[0], lightPos[1],
+                 lightPos[2]}))
         return "camera or light";
     if (!finite({powerup.x, powerup.y, powerup.z, powerup.velocity.y, trail::remainder, gameTime}))
         return "powerup or clock";
-    for (const Particle& q : particles)
+    for (const Particle &q : particles)
         if (q.active && !finite({q.x, q.y, q.z, q.velocity.x, q.velocity.y, q.velocity.z, q.life,
                                  q.r, q.g, q.b}))
             return "particle";
     return "";
 }
 
-class Match : public ::testing::Test {
-protected:
+class Match : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         resetGameState();
@@ -62,7 +67,7 @@ protected:
         ASSERT_STREQ(terrains[0].name.data(), "Rolling Dunes");
         terrain = &terrains[0];
         std::srand(20240611u);
-        std::FILE* quiet = std::fopen("/dev/null", "w");
+        std::FILE *quiet = std::fopen("/dev/null", "w");
         generateHeightMap(heightmap.data(), *terrain, quiet);
         std::fclose(quiet);
         setupPlayers();
@@ -126,16 +131,16 @@ TEST_F(Match, TwoScriptedPlayersPlayToAWinner)
 {
     // Player 1 hunts player 2; player 2 heads for a new spot every three
     // seconds, some of them beyond the edge.
-    const float targets[][2] = {{7.5f, 7.5f}, {-3, 7.5f}, {12, 3},  {7.5f, 18},
+    const float targets[][2] = {{7.5f, 7.5f}, {-3, 7.5f}, {12, 3},    {7.5f, 18},
                                 {3, 12},      {18, 2},    {7.5f, -3}, {10, 10}};
     const int frames = play([&](int frame) {
         steerToward(players[0], players[1].x, players[1].z);
-        const auto& t = targets[(frame / 180) % 8];
+        const auto &t = targets[(frame / 180) % 8];
         steerToward(players[1], t[0], t[1]);
     });
-    EXPECT_GT(frames, 600);  // five falls take time
-    EXPECT_EQ(std::string(mainMessage.data()), "Player " + std::to_string(winner + 1) +
-                                                  " is the winner! press space to continue");
+    EXPECT_GT(frames, 600); // five falls take time
+    EXPECT_EQ(std::string(mainMessage.data()),
+              "Player " + std::to_string(winner + 1) + " is the winner! press space to continue");
 }
 
 TEST_F(Match, BotAgainstAPlayerWhoKeepsFallingOff)
@@ -148,6 +153,6 @@ TEST_F(Match, BotAgainstAPlayerWhoKeepsFallingOff)
     EXPECT_EQ(std::string(mainMessage.data()),
               winner == 1 ? "Bot won, you suck bad! press space to continue"
                           : "Player 1 is the winner! press space to continue");
-    EXPECT_EQ(players[1].pressx, 0);  // the bot lets go once it is over
+    EXPECT_EQ(players[1].pressx, 0); // the bot lets go once it is over
     EXPECT_EQ(players[1].pressy, 0);
 }

@@ -9,10 +9,12 @@
 #include "sim/particle.h"
 #include "sim/update.h"
 
-namespace {
+namespace
+{
 
-class Physics : public ::testing::Test {
-protected:
+class Physics : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         resetGameState();
@@ -23,10 +25,10 @@ protected:
         ground.friction = 2;
         terrain = &ground;
         heightmap.fill(0);
-        nextPowerupSpawn = 1000;  // keep powerups out of the way
+        nextPowerupSpawn = 1000; // keep powerups out of the way
         initPlayer(&players[0], 0, 0, 1, 0.5f, 0.5f, 0.5f, 11.25f, 0, 7.5f);
         initPlayer(&players[1], 1, 0, 0, 1, 0.5f, 0.2f, 3.75f, 0, 7.5f);
-        for (Player& p : players) {
+        for (Player &p : players) {
             p.grounded = 1;
             p.spawning = 0;
         }
@@ -51,14 +53,14 @@ TEST_F(Physics, StepIsCappedAtATenthAndHalvedInBulletTime)
     players[0].y = 5;
     update(0.25f);
     EXPECT_FLOAT_EQ(gameTime, 0.1f);
-    EXPECT_FLOAT_EQ(players[0].velocity.y, -1.0f);  // 10 * 0.1
+    EXPECT_FLOAT_EQ(players[0].velocity.y, -1.0f); // 10 * 0.1
     EXPECT_FLOAT_EQ(players[0].y, 5 - 0.1f);
     EXPECT_EQ(lightTime, 0.0f);
     toggleBulletTime = 1;
     toggleLightMovement = 1;
     update(0.25f);
     EXPECT_FLOAT_EQ(gameTime, 0.15f);
-    EXPECT_FLOAT_EQ(lightTime, 0.05f);  // light time runs only with light movement
+    EXPECT_FLOAT_EQ(lightTime, 0.05f); // light time runs only with light movement
     update(0.04f);
     EXPECT_FLOAT_EQ(gameTime, 0.17f);
 }
@@ -86,7 +88,7 @@ TEST_F(Physics, PauseChangesNothing)
     addMessage("hello", 0);
     toggleLightMovement = 1;
     createExplosion(5, 1, 5, 0.01f, 1, 1, 1, 1, 1, 1, 1);
-    update(0.1f);  // a frame in motion first
+    update(0.1f); // a frame in motion first
 
     const auto playersBefore = players;
     const auto messagesBefore = messages;
@@ -115,17 +117,17 @@ TEST_F(Physics, PauseChangesNothing)
 TEST_F(Physics, CageTurnsByLastFramesMovementAndALandingBallIsDriven)
 {
     ground.friction = 0;
-    Player& p = players[0];
+    Player &p = players[0];
     p.velocity = {3.14f, 0, 0};
-    Player& q = players[1];
+    Player &q = players[1];
     q.grounded = 0;
     q.y = 0;
     q.pressx = 1;
     update(0.05f);
-    EXPECT_EQ(p.rot, 0.0f);  // still the movement of the frame before
+    EXPECT_EQ(p.rot, 0.0f); // still the movement of the frame before
     EXPECT_FLOAT_EQ(p.movement.x, 0.157f);
     EXPECT_EQ(q.grounded, 1);
-    EXPECT_FLOAT_EQ(q.velocity.x, 0.6f);  // driven in the frame it lands
+    EXPECT_FLOAT_EQ(q.velocity.x, 0.6f); // driven in the frame it lands
     EXPECT_FLOAT_EQ(q.x, 3.75f + 0.03f);
     update(0.05f);
     EXPECT_FLOAT_EQ(p.rot, -360 * 0.157f / (6.28f * 0.25f));
@@ -134,7 +136,7 @@ TEST_F(Physics, CageTurnsByLastFramesMovementAndALandingBallIsDriven)
 TEST_F(Physics, DriveSlowsInFullSteersOverTopSpeedAndCapsAtIt)
 {
     struct Case {
-        const char* what;
+        const char *what;
         vector velocity;
         int pressx, pressy;
         float mass;
@@ -151,9 +153,9 @@ TEST_F(Physics, DriveSlowsInFullSteersOverTopSpeedAndCapsAtIt)
         {"a slowing push in full", {6, 0, 0}, -1, 0, 1, 1, {4.8f, 0, 0}},
         {"over top speed gains nothing", {6, 0, 0}, 1, 0, 1, 1, {6, 0, 0}},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        Player& p = players[0];
+        Player &p = players[0];
         p.velocity = c.velocity;
         p.pressx = c.pressx;
         p.pressy = c.pressy;
@@ -165,7 +167,7 @@ TEST_F(Physics, DriveSlowsInFullSteersOverTopSpeedAndCapsAtIt)
         EXPECT_FLOAT_EQ(p.velocity.z, c.want.z);
     }
     // Over top speed it still steers, keeping its speed.
-    Player& p = players[0];
+    Player &p = players[0];
     p.velocity = {6, 0, 0};
     p.pressx = 0;
     p.pressy = 1;
@@ -173,7 +175,7 @@ TEST_F(Physics, DriveSlowsInFullSteersOverTopSpeedAndCapsAtIt)
     EXPECT_LT(p.velocity.z, 0.0f);
     EXPECT_FLOAT_EQ(magnitude(p.velocity), 6.0f);
     // In the air it cannot be steered, and falls by its mass with no drag.
-    Player& q = players[1];
+    Player &q = players[1];
     q.grounded = 0;
     q.y = 5;
     q.mass = 1.5f;
@@ -200,7 +202,7 @@ TEST_F(Physics, SlopePullsTowardTheLowestSample)
     // Flat ground pulls nowhere; at the edge the samples off the field read
     // -1, which is never lower.
     heightmap.fill(50);
-    Player& p = players[0];
+    Player &p = players[0];
     p.y = 0.5f;
     applyGravity(&p, 0.1f);
     EXPECT_EQ(magnitude(p.velocity), 0.0f);
@@ -213,8 +215,8 @@ TEST_F(Physics, SlopePullsTowardTheLowestSample)
 
     // Sample 16 points straight down the ramp, 0.01 lower: g m 0.01 / sqrt(0.01^2 + 0.1^2).
     rampAlongX();
-    Player& heavy = players[1];
-    for (Player* b : {&p, &heavy}) {
+    Player &heavy = players[1];
+    for (Player *b : {&p, &heavy}) {
         b->x = 7.55f;
         b->z = 7.5f;
         b->y = getRealHeight(heightmap.data(), b->x, b->z);
@@ -250,7 +252,7 @@ TEST_F(Physics, SlopePullsTowardTheLowestSample)
 
 TEST_F(Physics, FrictionSlowsAlongTheVelocityAndNeverReverses)
 {
-    Player& p = players[0];
+    Player &p = players[0];
     p.velocity = {3, 0, -4};
     applyFriction(&p, 0.1f);
     EXPECT_FLOAT_EQ(p.velocity.x, 3 * 0.96f);
@@ -263,8 +265,8 @@ TEST_F(Physics, FrictionSlowsAlongTheVelocityAndNeverReverses)
 TEST_F(Physics, LandsAtExactlyGroundHeightAndFollowsTheSurface)
 {
     heightmap.fill(30);
-    Player& p = players[0];
-    Player& q = players[1];
+    Player &p = players[0];
+    Player &q = players[1];
     p.grounded = q.grounded = 0;
     p.spawning = 1;
     p.y = getRealHeight(heightmap.data(), p.x, p.z);
@@ -301,7 +303,7 @@ TEST_F(Physics, LandsAtExactlyGroundHeightAndFollowsTheSurface)
 
 TEST_F(Physics, TrailOfTenParticlesPerSecondAtTwoUnits)
 {
-    Player& p = players[0];
+    Player &p = players[0];
     p.velocity = {2, 0, 0};
     int emitted = 0, emissions = 0, lastFrame = 0;
     for (int frame = 1; frame <= 600; ++frame) {
@@ -323,16 +325,16 @@ TEST_F(Physics, TrailOfTenParticlesPerSecondAtTwoUnits)
 
 TEST_F(Physics, TrailLeavesBehindTheBallInItsColours)
 {
-    Player& p = players[0];  // blue ball
+    Player &p = players[0]; // blue ball
     p.x = 5;
     p.y = 1;
     p.z = 5;
     p.velocity = {0, 0, -4};
     trail::remainder = 0.9f;
-    emitTrail(&p, 0.1f);  // owes 0.9 + 2 = 2.9: two particles, 0.9 kept
+    emitTrail(&p, 0.1f); // owes 0.9 + 2 = 2.9: two particles, 0.9 kept
     ASSERT_EQ(nextParticle, 2);
     EXPECT_NEAR(trail::remainder, 0.9f, 1e-5);
-    const Particle& q = particles[1];
+    const Particle &q = particles[1];
     // The point straight behind the ball, within the spread of 0.25, moving
     // at -v * |v| * 0.1 lifted by the radius; blue or blue lightened halfway.
     EXPECT_NEAR(q.y, 1.25f, 0.25f);
@@ -345,14 +347,14 @@ TEST_F(Physics, TrailLeavesBehindTheBallInItsColours)
     // what player 1 left. Balls in the air leave no trail.
     SetUp();
     trail::remainder = 0.6f;
-    players[0].velocity = {0.6f, 0, 0};  // 3 per second
+    players[0].velocity = {0.6f, 0, 0}; // 3 per second
     players[1].velocity = {0.6f, 0, 0};
     ground.friction = 0;
     update(0.1f);
     ASSERT_EQ(nextParticle, 1);
-    EXPECT_GT(particles[0].r, 0.9f);  // the red ball's trail
+    EXPECT_GT(particles[0].r, 0.9f); // the red ball's trail
     EXPECT_NEAR(trail::remainder, 0.2f, 1e-5);
-    for (Player& b : players) {
+    for (Player &b : players) {
         b.grounded = 0;
         b.y = 5;
     }

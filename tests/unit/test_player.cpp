@@ -2,7 +2,8 @@
 
 #include "sim/player.h"
 
-namespace {
+namespace
+{
 
 Player makePlayer()
 {
@@ -50,7 +51,7 @@ TEST(InitPlayer, SetsColoursDefaultsAndSpawnStateAndResetClearsTheMatchState)
               (std::array<int, 4>{0, 1, 0, 0}));
     EXPECT_EQ((std::array<float, 3>{p.x, p.y, p.z}), (std::array<float, 3>{11.25f, 10, 7.5f}));
 
-    p.radiusDefault = 1.0f;  // super size on
+    p.radiusDefault = 1.0f; // super size on
     p.radius = 2.0f;
     p.mass = 1.5f;
     p.maxSpeed = 6;
@@ -98,13 +99,10 @@ TEST(Roll, FullTurnForAnArcOf628TimesTheRadiusWithoutBound)
 TEST(Heading, AnglesUseThe314Constant)
 {
     const std::pair<vector, float> cases[] = {
-        {{1, 0, 0}, 0},
-        {{1e-6f, 0, -1}, 90.0456f}, // asin(1) * 180 / 3.14 is a little more than 90
-        {{-1, 0, 0}, -180},
-        {{-1, 0, -0.001f}, 179.9427f},
-        {{-1, 0, 0.001f}, -179.9427f},
-        {{1, 0, 1}, -45.0228f},
-        {{1e-30f, 0, 0}, 0},        // a speck of x alone: its square underflows
+        {{1, 0, 0}, 0},          {{1e-6f, 0, -1}, 90.0456f}, // asin(1) * 180 / 3.14 is a little
+                                                             // more than 90
+        {{-1, 0, 0}, -180},      {{-1, 0, -0.001f}, 179.9427f}, {{-1, 0, 0.001f}, -179.9427f},
+        {{1, 0, 1}, -45.0228f},  {{1e-30f, 0, 0}, 0}, // a speck of x alone: its square underflows
         {{-1e-30f, 0, 0}, -180},
     };
     for (const auto &[movement, want] : cases)

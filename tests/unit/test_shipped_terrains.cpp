@@ -11,12 +11,14 @@
 
 // Every terrain we ship must play: a ball rolls under its keys, can be
 // knocked off the edge, is scored and drops back in.
-namespace {
+namespace
+{
 
 constexpr float kFrame = 1.0f / 60.0f;
 
-class ShippedTerrain : public ::testing::TestWithParam<int> {
-protected:
+class ShippedTerrain : public ::testing::TestWithParam<int>
+{
+  protected:
     static void SetUpTestSuite()
     {
         ::testing::internal::CaptureStdout();
@@ -31,12 +33,12 @@ protected:
         resetGameState();
         std::srand(1234u + static_cast<unsigned>(GetParam()));
         terrain = &terrains[GetParam()];
-        std::FILE* quiet = std::fopen("/dev/null", "w");
+        std::FILE *quiet = std::fopen("/dev/null", "w");
         generateHeightMap(heightmap.data(), *terrain, quiet);
         std::fclose(quiet);
         setupPlayers();
         beginMatch();
-        nextPowerupSpawn = 1e6f;  // keep powerups out of the way
+        nextPowerupSpawn = 1e6f; // keep powerups out of the way
     }
 
     // Runs frames until `done` holds or `seconds` of play have passed.
@@ -50,7 +52,7 @@ protected:
         return false;
     }
 
-    void placeOnGround(Player& p, float x, float z, vector velocity)
+    void placeOnGround(Player &p, float x, float z, vector velocity)
     {
         p.x = x;
         p.z = z;
@@ -67,8 +69,8 @@ TEST_P(ShippedTerrain, BallsRollGetKnockedOffAndDropBackIn)
     ASSERT_TRUE(runUntil(10.0f, [] { return players[0].grounded && players[1].grounded; }))
         << "the balls never landed";
 
-    Player& p1 = players[0];
-    Player& p2 = players[1];
+    Player &p1 = players[0];
+    Player &p2 = players[1];
     float x0 = p1.x, z0 = p1.z;
     p1.pressx = -1;
     runUntil(1.0f, [] { return false; });
@@ -86,7 +88,7 @@ TEST_P(ShippedTerrain, BallsRollGetKnockedOffAndDropBackIn)
     EXPECT_NE(lastCollisionTime, hitAt) << "the balls never hit";
     p2.pressx = 0;
     int fallen = players[1].score == 1 ? 0 : 1;
-    Player& lost = players[fallen];
+    Player &lost = players[fallen];
     EXPECT_EQ(lost.spawning, 1);
     EXPECT_GT(lost.y, 5.0f);
     EXPECT_STREQ(messages[fallen].text.data(), "har har");
@@ -101,11 +103,11 @@ TEST(ShippedTerrains, TenDistinctNamedDefinitions)
 {
     ::testing::internal::CaptureStdout();
     ASSERT_TRUE(loadTerrains(QUORBLY_DATA_DIR "/terrains"));
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");  // no line skipped
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), ""); // no line skipped
     ASSERT_EQ(numTerrains, 10);
     for (int i = 0; i < numTerrains; ++i)
         for (int j = i + 1; j < numTerrains; ++j)
             EXPECT_STRNE(terrains[i].name.data(), terrains[j].name.data());
 }
 
-}  // namespace
+} // namespace

@@ -11,9 +11,10 @@
 #include "terrain/terrain.h"
 #include "terrain_file.h"
 
-namespace {
+namespace
+{
 
-constexpr const char* kExample =
+constexpr const char *kExample =
     "#name,circles,sizeMin,sizeMax,height,factor,invert,gravity,friction,dr,dg,db,ar,ag,ab,"
     "persistence,range\n"
     "\n"
@@ -21,7 +22,7 @@ constexpr const char* kExample =
     "Basin,0.01,10,30,120,1,1,12,0.8,0.6,0.7,0.6,0.2,0.25,0.2,0.5,25\n"
     "Stacks,0.002,30,90,255,4,0,8,0.3,0.7,0.5,0.4,0.3,0.2,0.1,0.7,60\n";
 
-constexpr const char* kRest = ",0.004,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40";
+constexpr const char *kRest = ",0.004,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40";
 
 using TerrainFile = TerrainFileTest;
 
@@ -29,7 +30,7 @@ TEST_F(TerrainFile, WorkedExampleReadsThreeRecords)
 {
     ASSERT_TRUE(load(kExample));
     ASSERT_EQ(numTerrains, 3);
-    const Terrain& d = terrains[0];
+    const Terrain &d = terrains[0];
     EXPECT_STREQ(d.name.data(), "Dunes");
     EXPECT_EQ(d.circlesPerCell, 0.004f);
     EXPECT_EQ(d.circleSizeMin, 20.0f);
@@ -86,8 +87,9 @@ TEST_F(TerrainFile, LastLineWithoutNewlineIsRead)
 
 TEST_F(TerrainFile, CommaRunsAndLeadingCommasVanish)
 {
-    ASSERT_TRUE(load(std::string(",,Lead") + kRest + "\nRun,,0.004,20,,60,80,2,0,9.81,0.5,0.9,0.8,0.5,"
-                                                   "0.3,0.25,0.1,0.6,40,extra,fields\n"));
+    ASSERT_TRUE(load(std::string(",,Lead") + kRest +
+                     "\nRun,,0.004,20,,60,80,2,0,9.81,0.5,0.9,0.8,0.5,"
+                     "0.3,0.25,0.1,0.6,40,extra,fields\n"));
     ASSERT_EQ(numTerrains, 2);
     EXPECT_STREQ(terrains[0].name.data(), "Lead");
     EXPECT_EQ(terrains[0].circleSizeMax, 60.0f);
@@ -104,11 +106,11 @@ TEST_F(TerrainFile, NumbersReadLikeAtofAndAtoi)
     EXPECT_EQ(terrains[0].circlesPerCell, 0.5f);
     EXPECT_EQ(terrains[0].circleSizeMin, 10.0f);
     EXPECT_EQ(terrains[0].circleSizeMax, -0.25f);
-    EXPECT_EQ(terrains[0].circleHeight, 0.0f);  // no number at all reads as 0
-    EXPECT_EQ(terrains[0].invert, 1);           // 1.9 inverts
+    EXPECT_EQ(terrains[0].circleHeight, 0.0f); // no number at all reads as 0
+    EXPECT_EQ(terrains[0].invert, 1);          // 1.9 inverts
     EXPECT_EQ(terrains[0].noiseRange, 0);
-    EXPECT_EQ(terrains[1].invert, 0);  // 0.5 does not
-    EXPECT_EQ(terrains[1].noiseRange, 25);  // the carriage return is ignored
+    EXPECT_EQ(terrains[1].invert, 0);      // 0.5 does not
+    EXPECT_EQ(terrains[1].noiseRange, 25); // the carriage return is ignored
 }
 
 TEST_F(TerrainFile, ShortLinesAreSkippedWithALine)
@@ -120,7 +122,8 @@ TEST_F(TerrainFile, ShortLinesAreSkippedWithALine)
     EXPECT_NE(output.find("line 4: 1 fields"), std::string::npos) << output;
     EXPECT_NE(output.find("line 5: 0 fields"), std::string::npos) << output;
     // An empty field vanishes and the line comes up short too.
-    EXPECT_TRUE(load(std::string("Good") + kRest + "\nGap,0.004,,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5\n"));
+    EXPECT_TRUE(
+        load(std::string("Good") + kRest + "\nGap,0.004,,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5\n"));
     EXPECT_EQ(numTerrains, 1);
 }
 
@@ -132,13 +135,14 @@ TEST_F(TerrainFile, LongNamesAreCutToNineteen)
 
 TEST_F(TerrainFile, HugeAndNonNumbersDoNotSlipThrough)
 {
-    ASSERT_TRUE(load(std::string("Big") + kRest + ",\n" +
-                     "Inf,1e999,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40\n" +
-                     "Nan,nan,20,60,80,2,99999999999999,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40\n"));
+    ASSERT_TRUE(
+        load(std::string("Big") + kRest + ",\n" +
+             "Inf,1e999,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40\n" +
+             "Nan,nan,20,60,80,2,99999999999999,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40\n"));
     ASSERT_EQ(numTerrains, 2);
     EXPECT_STREQ(terrains[1].name.data(), "Nan");
-    EXPECT_EQ(terrains[1].circlesPerCell, 0.0f);  // "nan" is no decimal number
-    EXPECT_EQ(terrains[1].invert, 2147483647);    // saturates, no overflow
+    EXPECT_EQ(terrains[1].circlesPerCell, 0.0f); // "nan" is no decimal number
+    EXPECT_EQ(terrains[1].invert, 2147483647);   // saturates, no overflow
     EXPECT_NE(output.find("line 2: a value is not a finite number"), std::string::npos) << output;
 }
 
@@ -152,7 +156,7 @@ TEST_F(TerrainFile, GarbageBytesNeverCrash)
             junk.push_back(static_cast<char>(std::rand() % 256));
         load(junk);
         EXPECT_EQ(numTerrains, static_cast<int>(terrains.size()));
-        for (const Terrain& t : terrains)
+        for (const Terrain &t : terrains)
             EXPECT_EQ(t.name.back(), '\0');
     }
 }
@@ -167,22 +171,21 @@ TEST_F(TerrainFile, MissingFileIsReported)
 
 TEST(TerrainFileDeathTest, ReadTerrainsExitsWithoutTheFile)
 {
-    EXPECT_EXIT(readTerrains("/nonexistent/terrains"), ::testing::ExitedWithCode(1),
-                "");
+    EXPECT_EXIT(readTerrains("/nonexistent/terrains"), ::testing::ExitedWithCode(1), "");
 }
 
 TEST(FileReadLine, ResultCodes)
 {
-    std::FILE* f = std::tmpfile();
+    std::FILE *f = std::tmpfile();
     ASSERT_TRUE(f);
     std::fputs("abcde\nabcdefgh\nxy", f);
     std::rewind(f);
     char buf[6];
-    EXPECT_EQ(fileReadLine(buf, 5, f), 1);  // exactly maxLength characters
+    EXPECT_EQ(fileReadLine(buf, 5, f), 1); // exactly maxLength characters
     EXPECT_STREQ(buf, "abcde");
-    EXPECT_EQ(fileReadLine(buf, 5, f), 0);  // cut
+    EXPECT_EQ(fileReadLine(buf, 5, f), 0); // cut
     EXPECT_STREQ(buf, "abcde");
-    EXPECT_EQ(fileReadLine(buf, 5, f), 0);  // last line, no newline
+    EXPECT_EQ(fileReadLine(buf, 5, f), 0); // last line, no newline
     EXPECT_STREQ(buf, "xy");
     std::strcpy(buf, "keep");
     EXPECT_EQ(fileReadLine(buf, 5, f), -1);
@@ -190,8 +193,9 @@ TEST(FileReadLine, ResultCodes)
     std::fclose(f);
 }
 
-class Choice : public ::testing::Test {
-protected:
+class Choice : public ::testing::Test
+{
+  protected:
     void SetUp() override { resetTerrainChoice(); }
     void TearDown() override { destroyTerrains(); }
     void useTerrains(int n)
@@ -201,7 +205,7 @@ protected:
     }
     int pick()
     {
-        Terrain* t = newMap();
+        Terrain *t = newMap();
         EXPECT_EQ(t, &terrains[terrainCurrent]);
         return terrainCurrent;
     }
@@ -253,4 +257,4 @@ TEST_F(Choice, TwoAlternateAndOneRepeats)
         EXPECT_EQ(pick(), 0);
 }
 
-}  // namespace
+} // namespace

@@ -5,9 +5,13 @@
 
 #include "core/vector.h"
 
-namespace {
+namespace
+{
 
-bool sameBits(vector a, vector b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(vector a, vector b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 TEST(Vector, ArithmeticComponentWise)
 {
@@ -47,7 +51,7 @@ TEST(Vector, NormaliseKeepsZeroAndScalesTheRest)
 TEST(Vector, LimitCutsOnlyLongerVectors)
 {
     vector v{3, 4, 0};
-    EXPECT_TRUE(sameBits(limit(v, 5.0f), v));  // exactly as long: the very same bits
+    EXPECT_TRUE(sameBits(limit(v, 5.0f), v)); // exactly as long: the very same bits
     EXPECT_TRUE(sameBits(limit(v, 6.0f), v));
     vector cut = limit(v, 2.5f);
     EXPECT_FLOAT_EQ(cut.x, 1.5f);
@@ -58,4 +62,4 @@ TEST(Vector, LimitCutsOnlyLongerVectors)
     EXPECT_EQ(magnitude(limit({1, -2, 3}, 0.0f)), 0.0f);
 }
 
-}  // namespace
+} // namespace
