@@ -99,10 +99,14 @@ TEST(Roll, FullTurnForAnArcOf628TimesTheRadiusWithoutBound)
 TEST(Heading, AnglesUseThe314Constant)
 {
     const std::pair<vector, float> cases[] = {
-        {{1, 0, 0}, 0},          {{1e-6f, 0, -1}, 90.0456f}, // asin(1) * 180 / 3.14 is a little
-                                                             // more than 90
-        {{-1, 0, 0}, -180},      {{-1, 0, -0.001f}, 179.9427f}, {{-1, 0, 0.001f}, -179.9427f},
-        {{1, 0, 1}, -45.0228f},  {{1e-30f, 0, 0}, 0}, // a speck of x alone: its square underflows
+        {{1, 0, 0}, 0},
+        {{1e-6f, 0, -1}, 90.0456f}, // asin(1) * 180 / 3.14 is a little
+                                    // more than 90
+        {{-1, 0, 0}, -180},
+        {{-1, 0, -0.001f}, 179.9427f},
+        {{-1, 0, 0.001f}, -179.9427f},
+        {{1, 0, 1}, -45.0228f},
+        {{1e-30f, 0, 0}, 0}, // a speck of x alone: its square underflows
         {{-1e-30f, 0, 0}, -180},
     };
     for (const auto &[movement, want] : cases)
