@@ -138,8 +138,8 @@ void drawModelI()
     glPopMatrix();
 }
 
-void drawRat(const ObjModel *head, const ObjModel *body, const ObjModel *ffoot,
-             const ObjModel *bfoot, float gscale)
+void drawRat(const ObjModel *headModel, const ObjModel *bodyModel, const ObjModel *ffootModel,
+             const ObjModel *bfootModel, float gscale)
 {
     const float nod = -30 * std::sin(rate / 50);
     const float step = 30 * std::sin(rate / 25);
@@ -148,12 +148,12 @@ void drawRat(const ObjModel *head, const ObjModel *body, const ObjModel *ffoot,
     glScalef(gscale, gscale, gscale);
     glTranslatef(-0.2f, -0.4f, 0.0f);
     glScalef(0.25f, 0.25f, 0.25f);
-    drawObj(body);
+    drawObj(bodyModel);
 
     glPushMatrix();
     glTranslatef(2.0f, 0.0f, 0.0f);
     glRotatef(nod, 0, 0, 1);
-    drawObj(head);
+    drawObj(headModel);
     glPopMatrix();
 
     // Front pair in step with each other, opposite to the back pair.
@@ -161,35 +161,35 @@ void drawRat(const ObjModel *head, const ObjModel *body, const ObjModel *ffoot,
         glPushMatrix();
         glTranslatef(0.9f, -0.8f, side);
         glRotatef(step, 0, 0, 1);
-        drawObj(ffoot);
+        drawObj(ffootModel);
         glPopMatrix();
     }
     for (float side : {1.0f, -1.0f}) {
         glPushMatrix();
         glTranslatef(-0.8f, -0.8f, side);
         glRotatef(-step, 0, 0, 1);
-        drawObj(bfoot);
+        drawObj(bfootModel);
         glPopMatrix();
     }
     glPopMatrix();
 }
 
-void drawCage(const ObjModel *ball, float scale)
+void drawCage(const ObjModel *cage, float cageScale)
 {
     glPushMatrix();
-    glScalef(scale, scale, scale);
-    drawObj(ball);
+    glScalef(cageScale, cageScale, cageScale);
+    drawObj(cage);
     glPopMatrix();
 }
 
-void drawItem(const ObjModel *item, float /*scale*/)
+void drawItem(const ObjModel *itemModel, float /*scale*/)
 {
     const float pulse = 0.25f * 0.5f * (1 + std::sin(rate / 1000 * 4));
     glPushMatrix();
     glRotatef(rate / 1000 * 360, 0, 1, 0);
     const float s = 1 - pulse;
     glScalef(s, s, s);
-    drawObj(item);
+    drawObj(itemModel);
     glPopMatrix();
 }
 

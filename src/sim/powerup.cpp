@@ -58,46 +58,46 @@ void hueToRgb(float hvalDegrees)
 
 } // namespace
 
-void initPowerup(Powerup *powerup)
+void initPowerup(Powerup *drop)
 {
     initPower();
-    resetPowerup(powerup);
+    resetPowerup(drop);
 }
 
-void resetPowerup(Powerup *powerup)
+void resetPowerup(Powerup *drop)
 {
-    powerup->active = 0;
+    drop->active = 0;
 }
 
-void spawnPowerup(Powerup *powerup, float x, float y, float z)
+void spawnPowerup(Powerup *drop, float x, float y, float z)
 {
     rgb = {1.0f, 1.0f, 1.0f};
-    powerup->x = x;
-    powerup->y = y;
-    powerup->z = z;
-    powerup->velocity = {0.0f, 0.0f, 0.0f};
-    powerup->grounded = 0;
-    powerup->active = 1;
+    drop->x = x;
+    drop->y = y;
+    drop->z = z;
+    drop->velocity = {0.0f, 0.0f, 0.0f};
+    drop->grounded = 0;
+    drop->active = 1;
 }
 
-void updatePowerup(Powerup *powerup, const unsigned char *heightmap, float gravity, float seconds)
+void updatePowerup(Powerup *drop, const unsigned char *grid, float gravity, float seconds)
 {
     const float acceleration = -gravity * 0.1f;
-    if (powerup->active == 0)
+    if (drop->active == 0)
         return;
     ticker += seconds;
 
-    if (powerup->grounded == 0) {
+    if (drop->grounded == 0) {
         // Moves with last frame's velocity, so the spawn frame leaves it in place.
-        const float ground = getRealHeight(heightmap, powerup->x, powerup->z);
-        powerup->x += powerup->velocity.x * seconds;
-        powerup->y += powerup->velocity.y * seconds;
-        powerup->z += powerup->velocity.z * seconds;
-        if (powerup->y <= ground) {
-            powerup->y = ground;
-            powerup->grounded = 1;
+        const float ground = getRealHeight(grid, drop->x, drop->z);
+        drop->x += drop->velocity.x * seconds;
+        drop->y += drop->velocity.y * seconds;
+        drop->z += drop->velocity.z * seconds;
+        if (drop->y <= ground) {
+            drop->y = ground;
+            drop->grounded = 1;
         } else {
-            powerup->velocity.y += acceleration * seconds;
+            drop->velocity.y += acceleration * seconds;
         }
         return;
     }
@@ -108,23 +108,22 @@ void updatePowerup(Powerup *powerup, const unsigned char *heightmap, float gravi
     hueToRgb(hval);
 }
 
-int checkCollectPowerup(Powerup *powerup, Player *player)
+int checkCollectPowerup(Powerup *drop, Player *player)
 {
-    if (powerup->active == 0)
+    if (drop->active == 0)
         return 0;
     const float centreY = player->y + player->radius;
-    const float distance = magnitude(
-        getVector(powerup->x, powerup->y + 0.5f, powerup->z, player->x, centreY, player->z));
+    const float distance =
+        magnitude(getVector(drop->x, drop->y + 0.5f, drop->z, player->x, centreY, player->z));
     if (distance > player->radius + 0.2f)
         return 0;
 
-    powerup->active = 0;
+    drop->active = 0;
 
     if ((std::rand() & 3) == 0) {
         const vector explodedir =
-            normalise(getVector(powerup->x, powerup->y, powerup->z, player->x, centreY, player->z));
-        createExplosion(powerup->x, powerup->y, powerup->z, 0.3f, 5.0f, 0.9f, 0.9f, 0.5f, 0.9f,
-                        0.7f, 0.0f);
+            normalise(getVector(drop->x, drop->y, drop->z, player->x, centreY, player->z));
+        createExplosion(drop->x, drop->y, drop->z, 0.3f, 5.0f, 0.9f, 0.9f, 0.5f, 0.9f, 0.7f, 0.0f);
         player->velocity = sumVectors(player->velocity, multiply(explodedir, 10.0f));
         player->grounded = 0;
         player->powerup = kPowerupNone;

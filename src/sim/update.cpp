@@ -71,14 +71,14 @@ void applyDrive(Player *player, float seconds)
     power = multiply(power, player->acceleration * multiplier * seconds);
 
     const vector v = player->velocity;
-    const vector w = sumVectors(v, power);
+    const vector pushed = sumVectors(v, power);
     const float speed = magnitude(v);
-    if (magnitude(w) < speed)
-        player->velocity = w; // braking always bites in full
+    if (magnitude(pushed) < speed)
+        player->velocity = pushed; // braking always bites in full
     else if (speed > player->maxSpeed)
-        player->velocity = limit(w, speed); // steer, but no faster than now
+        player->velocity = limit(pushed, speed); // steer, but no faster than now
     else
-        player->velocity = limit(w, player->maxSpeed);
+        player->velocity = limit(pushed, player->maxSpeed);
 }
 
 void applyGravity(Player *player, float seconds)
