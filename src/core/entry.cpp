@@ -67,19 +67,26 @@ int runGame(int argc, char **argv)
     quit_flag = 0;
     videoFlags = SDL_OPENGL | SDL_RESIZABLE | SDL_DOUBLEBUF;
 
-    // OpenGL needs an X display. Without one SDL would fall back to a text
-    // console driver and GLUT would abort on its own, so say it plainly.
+    // A video driver the user chose is used as it is. Otherwise OpenGL needs
+    // an X display: without one SDL would fall back to a text console driver
+    // and GLUT would abort on its own, so say it plainly.
+    const char *chosenDriver = std::getenv("SDL_VIDEODRIVER");
+    const bool driverChosen = chosenDriver && *chosenDriver;
     const char *xDisplay = std::getenv("DISPLAY");
-    if (!xDisplay || !*xDisplay) {
+    const bool haveDisplay = xDisplay && *xDisplay;
+    if (!driverChosen && !haveDisplay) {
         std::fprintf(stderr, "Quorbly: cannot open a window: no X display (DISPLAY is not set)\n");
         return 1;
     }
-    // Only X11 gives an OpenGL window; keep SDL from falling back to a
-    // text console driver (a driver chosen by the user still wins).
-    setenv("SDL_VIDEODRIVER", "x11", 0);
+    if (!driverChosen)
+        setenv("SDL_VIDEODRIVER", "x11", 1);
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
-        std::fprintf(stderr, "Quorbly: cannot open a window on display '%s': %s\n", xDisplay,
-                     SDL_GetError());
+        if (driverChosen)
+            std::fprintf(stderr, "Quorbly: cannot open a window with video driver '%s': %s\n",
+                         chosenDriver, SDL_GetError());
+        else
+            std::fprintf(stderr, "Quorbly: cannot open a window on display '%s': %s\n", xDisplay,
+                         SDL_GetError());
         return 1;
     }
     screen = SDL_SetVideoMode(800, 600, 32, videoFlags);
