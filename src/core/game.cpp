@@ -15,22 +15,15 @@
 #include "terrain/mesh_gl.h"
 #include "terrain/texture_gl.h"
 
-void init()
+void setupCapabilities(ProcLookup lookup)
 {
-    SDL_WM_SetCaption("Quorbly", nullptr);
     const char *version = reinterpret_cast<const char *>(glGetString(GL_VERSION));
     std::printf("Using OpenGL %s\n", version ? version : "(unknown)");
 
     const char *extensions = reinterpret_cast<const char *>(glGetString(GL_EXTENSIONS));
     probeCapabilities(extensions);
-    // The probe says what the driver offers; without the entry points
-    // themselves neither shaders nor shadows can be used.
-    bool entryPoints = loadGlExtensions();
-    if (shadersSupported && !entryPoints) {
-        shadersSupported = 0;
-        shadowsDisabled = 1;
-        toggleShadows = 0;
-    }
+    const GlEntryPoints found = loadGlExtensions(lookup);
+    applyEntryPoints(found.shaders, found.framebuffers);
     std::printf("Shaders: %s", shadersSupported ? "Supported\n" : "Not supported. Booo\n");
     std::printf("Shadows: %s", shadowsDisabled == 0 ? "Supported\n" : "Not supported. Booo\n");
 
@@ -39,6 +32,12 @@ void init()
         programTerrain = compile_program("terrain.vert", "terrain.frag");
         programPowerup = compile_program("powerup.vert", "powerup.frag");
     }
+}
+
+void init()
+{
+    SDL_WM_SetCaption("Quorbly", nullptr);
+    setupCapabilities(nullptr);
 
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);

@@ -101,3 +101,13 @@ void probeCapabilities(const char *extensions)
     shadowsDisabled = shadows ? 0 : 1;
     toggleShadows = shadows ? 1 : 0;
 }
+
+void applyEntryPoints(bool shaderFunctions, bool shadowFunctions)
+{
+    if (!shaderFunctions)
+        shadersSupported = 0;
+    if (!shaderFunctions || !shadowFunctions) {
+        shadowsDisabled = 1;
+        toggleShadows = 0;
+    }
+}

@@ -62,3 +62,6 @@ void resetGameState();
 // Decides from the GL extension string whether shaders and shadow mapping
 // are used (shadersSupported, shadowsDisabled, toggleShadows).
 void probeCapabilities(const char *extensions);
+// The probe says what the driver offers; an entry point that cannot be found
+// switches off what needs it: shaders (and so shadows), or shadows alone.
+void applyEntryPoints(bool shaderFunctions, bool shadowFunctions);

@@ -35,44 +35,52 @@ namespace
 
 // Looks up `name` and, failing that, `fallback` (the ARB alias of a core
 // function on drivers that only offer the extension).
-template <typename Fn> bool resolve(Fn &fn, const char *name, const char *fallback = nullptr)
+template <typename Fn>
+bool resolve(ProcLookup lookup, Fn &fn, const char *name, const char *fallback = nullptr)
 {
-    void *p = SDL_GL_GetProcAddress(name);
+    void *p = lookup(name);
     if (!p && fallback)
-        p = SDL_GL_GetProcAddress(fallback);
+        p = lookup(fallback);
     fn = reinterpret_cast<Fn>(p);
     return p != nullptr;
 }
 
 } // namespace
 
-bool loadGlExtensions()
+GlEntryPoints loadGlExtensions(ProcLookup lookup)
 {
+    if (!lookup)
+        lookup = SDL_GL_GetProcAddress;
     bool ok = true;
-    ok &= resolve(qglCreateShader, "glCreateShader");
-    ok &= resolve(qglShaderSource, "glShaderSource");
-    ok &= resolve(qglCompileShader, "glCompileShader");
-    ok &= resolve(qglGetShaderiv, "glGetShaderiv");
-    ok &= resolve(qglGetShaderInfoLog, "glGetShaderInfoLog");
-    ok &= resolve(qglDeleteShader, "glDeleteShader");
-    ok &= resolve(qglCreateProgram, "glCreateProgram");
-    ok &= resolve(qglAttachShader, "glAttachShader");
-    ok &= resolve(qglLinkProgram, "glLinkProgram");
-    ok &= resolve(qglGetProgramiv, "glGetProgramiv");
-    ok &= resolve(qglGetProgramInfoLog, "glGetProgramInfoLog");
-    ok &= resolve(qglDeleteProgram, "glDeleteProgram");
-    ok &= resolve(qglUseProgram, "glUseProgram");
-    ok &= resolve(qglGetUniformLocation, "glGetUniformLocation", "glGetUniformLocationARB");
-    ok &= resolve(qglUniform1i, "glUniform1i", "glUniform1iARB");
-    ok &= resolve(qglUniform1f, "glUniform1f", "glUniform1fARB");
-    ok &= resolve(qglGetActiveUniform, "glGetActiveUniform");
-    ok &= resolve(qglIsShader, "glIsShader");
-    ok &= resolve(qglIsProgram, "glIsProgram");
-    ok &= resolve(qglActiveTexture, "glActiveTexture", "glActiveTextureARB");
-    ok &= resolve(qglGenFramebuffersEXT, "glGenFramebuffersEXT");
-    ok &= resolve(qglDeleteFramebuffersEXT, "glDeleteFramebuffersEXT");
-    ok &= resolve(qglBindFramebufferEXT, "glBindFramebufferEXT");
-    ok &= resolve(qglFramebufferTexture2DEXT, "glFramebufferTexture2DEXT");
-    ok &= resolve(qglCheckFramebufferStatusEXT, "glCheckFramebufferStatusEXT");
-    return ok;
+    ok &= resolve(lookup, qglCreateShader, "glCreateShader");
+    ok &= resolve(lookup, qglShaderSource, "glShaderSource");
+    ok &= resolve(lookup, qglCompileShader, "glCompileShader");
+    ok &= resolve(lookup, qglGetShaderiv, "glGetShaderiv");
+    ok &= resolve(lookup, qglGetShaderInfoLog, "glGetShaderInfoLog");
+    ok &= resolve(lookup, qglDeleteShader, "glDeleteShader");
+    ok &= resolve(lookup, qglCreateProgram, "glCreateProgram");
+    ok &= resolve(lookup, qglAttachShader, "glAttachShader");
+    ok &= resolve(lookup, qglLinkProgram, "glLinkProgram");
+    ok &= resolve(lookup, qglGetProgramiv, "glGetProgramiv");
+    ok &= resolve(lookup, qglGetProgramInfoLog, "glGetProgramInfoLog");
+    ok &= resolve(lookup, qglDeleteProgram, "glDeleteProgram");
+    ok &= resolve(lookup, qglUseProgram, "glUseProgram");
+    ok &= resolve(lookup, qglGetUniformLocation, "glGetUniformLocation", "glGetUniformLocationARB");
+    ok &= resolve(lookup, qglUniform1i, "glUniform1i", "glUniform1iARB");
+    ok &= resolve(lookup, qglUniform1f, "glUniform1f", "glUniform1fARB");
+    ok &= resolve(lookup, qglGetActiveUniform, "glGetActiveUniform");
+    ok &= resolve(lookup, qglIsShader, "glIsShader");
+    ok &= resolve(lookup, qglIsProgram, "glIsProgram");
+    GlEntryPoints found{};
+    found.shaders = ok;
+    // Multitexturing and framebuffer objects serve the shadow map only.
+    ok = true;
+    ok &= resolve(lookup, qglActiveTexture, "glActiveTexture", "glActiveTextureARB");
+    ok &= resolve(lookup, qglGenFramebuffersEXT, "glGenFramebuffersEXT");
+    ok &= resolve(lookup, qglDeleteFramebuffersEXT, "glDeleteFramebuffersEXT");
+    ok &= resolve(lookup, qglBindFramebufferEXT, "glBindFramebufferEXT");
+    ok &= resolve(lookup, qglFramebufferTexture2DEXT, "glFramebufferTexture2DEXT");
+    ok &= resolve(lookup, qglCheckFramebufferStatusEXT, "glCheckFramebufferStatusEXT");
+    found.framebuffers = ok;
+    return found;
 }

@@ -37,4 +37,12 @@ extern PFNGLCHECKFRAMEBUFFERSTATUSEXTPROC qglCheckFramebufferStatusEXT;
 
 // Resolves the entry points for the current context (call after the video
 // mode is set). Returns false if any is missing; those stay null.
-bool loadGlExtensions();
+// What a driver lookup gives; null means SDL_GL_GetProcAddress.
+using ProcLookup = void *(*)(const char *name);
+// Whether every shader entry point, and every one the shadow map needs
+// (multitexture and framebuffer objects), was found.
+struct GlEntryPoints {
+    bool shaders;
+    bool framebuffers;
+};
+GlEntryPoints loadGlExtensions(ProcLookup lookup = nullptr);

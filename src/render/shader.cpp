@@ -82,7 +82,7 @@ void print_log(unsigned int obj)
 unsigned int compile_program(const char *vertex_file, const char *fragment_file)
 {
     // Without a context's entry points there is nothing to build with.
-    if (!qglCreateShader && !loadGlExtensions())
+    if (!qglCreateShader && !loadGlExtensions().shaders)
         return 0;
 
     GLuint vertex = 0;

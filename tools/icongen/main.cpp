@@ -176,7 +176,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot open a GL window: %s\n", SDL_GetError());
         return 1;
     }
-    if (!loadGlExtensions() || !qglGenFramebuffersEXT) {
+    if (const GlEntryPoints found = loadGlExtensions(); !found.shaders || !found.framebuffers) {
         std::fprintf(stderr, "framebuffer objects are not available\n");
         SDL_Quit();
         return 1;
