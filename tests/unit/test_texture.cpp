@@ -77,13 +77,10 @@ TEST(Noise2d, EightOctavesWeighedByPersistenceAndClamped)
 TEST(Texture, TexelsAtTheirCoordinatesInTheirRangeAndTheFastFormEqualsThePlain)
 {
     // Noise -1..1 maps onto 255 - 2 range .. 255, truncated; large ranges wrap.
-    for (auto [n, range, texel] : {std::array{-1.0f, 40.0f, 175.0f},
-                                   {1, 40, 255},
-                                   {0.99f, 40, 254},
-                                   {-0.5613805f, 40, 193},
-                                   {-1, 0, 255},
-                                   {0.5f, 0, 255},
-                                   {0, 200, 55}})
+    const std::array<float, 3> texels[] = {
+        {-1, 40, 175}, {1, 40, 255},   {0.99f, 40, 254}, {-0.5613805f, 40, 193},
+        {-1, 0, 255},  {0.5f, 0, 255}, {0, 200, 55}};
+    for (auto [n, range, texel] : texels)
         EXPECT_EQ(texelValue(n, static_cast<int>(range)), texel) << n << " " << range;
 
     // Column along s, row along t: a swap of the axes shows here.
@@ -102,9 +99,9 @@ TEST(Texture, TexelsAtTheirCoordinatesInTheirRangeAndTheFastFormEqualsThePlain)
               "Generating texture\n" + std::string(79, '.') + "\n");
 
     std::uint32_t s = 0;
-    for (const Terrain &n :
-         {noiseTerrain(0.5f, 40), noiseTerrain(0.0f, 40), noiseTerrain(1.0f, 127),
-          noiseTerrain(0.55f, 200), noiseTerrain(1.7f, 25)}) {
+    const float persistences[] = {0.5f, 0, 1, 0.55f, 1.7f}, ranges[] = {40, 40, 127, 200, 25};
+    for (int k = 0; k < 5; ++k) {
+        const Terrain n = noiseTerrain(persistences[k], static_cast<int>(ranges[k]));
         EXPECT_TRUE(generated(n, s) == generated(n, s, true))
             << "persistence " << n.noisePersistence << " range " << n.noiseRange << " seed " << s;
         s = s * 2654435761u + 0xfffffff0u;
