@@ -70,7 +70,7 @@ TEST(ObjReader, OneTriangleInAnyLayout)
     for (const std::string &text : layouts)
         EXPECT_EQ(parse(text), kTriangleRead) << text;
     // The text goes on past the size given: "v 1 2 3" must not become "v 1 2 34".
-    EXPECT_EQ(ObjLoadModel("v 1 2 34\nv 5 6 7\n", 7)->VertexArray[0].z, 3.0f);
+    EXPECT_EQ(ObjLoadModel("v 1 2 34\nv 5 6 7\n", 7)->VertexArray.at(0).z, 3.0f);
 }
 
 TEST(ObjReader, IndicesCountWithinTheirKindAndOtherLinesKeepTheirPlace)
