@@ -9,6 +9,7 @@
 
 #include "core/loop.h"
 #include "core/state.h"
+#include "render/utilities.h"
 
 namespace
 {
@@ -97,8 +98,9 @@ void drawTerrainName()
     char name[sizeof(Terrain::name) + 1] = "";
     if (terrain)
         copyField(name, terrain->name);
+    // The names are UTF-8; the bitmap fonts draw Latin-1.
     char line[sizeof name + 16];
-    std::snprintf(line, sizeof line, "Terrain: %s", name);
+    std::snprintf(line, sizeof line, "Terrain: %s", latin1FromUtf8(name).c_str());
     drawTextDouble(static_cast<int>(w * 0.5 - 40), 15, line);
 }
 

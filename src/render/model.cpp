@@ -2,8 +2,10 @@
 
 #include <array>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "render/utilities.h"
 
@@ -19,7 +21,7 @@ float scale = 1.0f;
 namespace
 {
 
-constexpr int kLineMax = 511; // longer lines are cut; the rest reads as the next line
+constexpr int kLineMax = 511; // longer lines are cut and their rest skipped
 
 enum class LineKind { Other, Normal, Vertex, Face };
 
@@ -28,39 +30,55 @@ bool endsWord(char c)
     return c == '\0' || IsDeadSpace(c);
 }
 
+// A keyword may run straight into its first number ("v1 2 3"), as a
+// scanned "v %f" allows.
+bool endsKeyword(char c)
+{
+    return endsWord(c) || (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
+}
+
+bool isLineEnd(char c)
+{
+    return IsEOL(c) || c == '\r'; // old Mac exporters end lines with CR alone
+}
+
 // "vn" before "v": the normal keyword also starts with v. "vt", "vp" and
 // other v-words are neither and are ignored, so they never shift indices.
 LineKind classify(const char *line, const char *end)
 {
     if (StrEqual(line, "vn", end, 2))
-        return endsWord(line[2]) ? LineKind::Normal : LineKind::Other;
+        return endsKeyword(line[2]) ? LineKind::Normal : LineKind::Other;
     if (StrEqual(line, "v", end, 1))
-        return endsWord(line[1]) ? LineKind::Vertex : LineKind::Other;
+        return endsKeyword(line[1]) ? LineKind::Vertex : LineKind::Other;
     if (StrEqual(line, "f", end, 1))
         return LineKind::Face;
     return LineKind::Other;
-}
-
-// Up to three numbers after the keyword; missing ones read as 0, so a short
-// line still takes its place in the numbering.
-ObjVertex readTriple(const char *p)
-{
-    std::array<float, 3> v{};
-    for (float &f : v) {
-        char *next = nullptr;
-        const float x = std::strtof(p, &next);
-        if (next == p)
-            break;
-        f = x;
-        p = next;
-    }
-    return {v[0], v[1], v[2]};
 }
 
 void skipBlanks(const char *&p)
 {
     while (*p != '\0' && IsDeadSpace(*p))
         ++p;
+}
+
+// Three words after the keyword, each read from its decimal start. A missing
+// word, or one that is no finite decimal (nan, inf, hex, text), reads as 0: a short
+// line keeps its place in the numbering and no coordinate poisons a figure.
+ObjVertex readTriple(const char *p)
+{
+    std::array<float, 3> v{};
+    for (float &f : v) {
+        skipBlanks(p);
+        const char *word = p;
+        while (!endsWord(*p))
+            ++p;
+        const std::size_t n = decimalLength(word, true);
+        if (n > 0) {
+            const float x = std::strtof(std::string(word, n).c_str(), nullptr);
+            f = std::isfinite(x) ? x : 0.0f;
+        }
+    }
+    return {v[0], v[1], v[2]};
 }
 
 // A decimal integer, saturated far outside any index so huge numbers stay defined.
@@ -119,9 +137,11 @@ template <class F> void forEachLine(const char *mem, int sz, F &&f)
         if (p == end)
             return;
         int n = 0;
-        while (p != end && !IsEOL(*p) && n < kLineMax)
+        while (p != end && !isLineEnd(*p) && n < kLineMax)
             line[n++] = *p++;
         line[n] = '\0';
+        while (p != end && !isLineEnd(*p))
+            ++p;
         f(line.data(), line.data() + n);
     }
 }

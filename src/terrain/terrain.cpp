@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "render/utilities.h"
+
 std::vector<Terrain> terrains;
 int numTerrains = 0;
 int terrainCurrent = -1;
@@ -16,39 +18,6 @@ namespace
 
 int oldTerrain = -1;
 int oldTerrain2 = 0;
-
-// Length of the decimal number at the start of s: sign, digits, point, exponent.
-size_t decimalPrefix(const char *s, bool allowFraction)
-{
-    size_t i = 0;
-    if (s[i] == '+' || s[i] == '-')
-        ++i;
-    size_t digits = 0;
-    while (s[i] >= '0' && s[i] <= '9') {
-        ++i;
-        ++digits;
-    }
-    if (allowFraction && s[i] == '.') {
-        ++i;
-        while (s[i] >= '0' && s[i] <= '9') {
-            ++i;
-            ++digits;
-        }
-    }
-    if (digits == 0)
-        return 0;
-    if (allowFraction && (s[i] == 'e' || s[i] == 'E')) {
-        size_t j = i + 1;
-        if (s[j] == '+' || s[j] == '-')
-            ++j;
-        if (s[j] >= '0' && s[j] <= '9') {
-            while (s[j] >= '0' && s[j] <= '9')
-                ++j;
-            i = j;
-        }
-    }
-    return i;
-}
 
 const char *skipSpace(const char *s)
 {
@@ -61,7 +30,7 @@ const char *skipSpace(const char *s)
 double readFloat(const std::string &field)
 {
     const char *s = skipSpace(field.c_str());
-    size_t n = decimalPrefix(s, true);
+    size_t n = decimalLength(s, true);
     if (n == 0)
         return 0.0;
     return std::strtod(std::string(s, n).c_str(), nullptr);
@@ -72,7 +41,7 @@ double readFloat(const std::string &field)
 int readInt(const std::string &field)
 {
     const char *s = skipSpace(field.c_str());
-    size_t n = decimalPrefix(s, false);
+    size_t n = decimalLength(s, false);
     if (n == 0)
         return 0;
     errno = 0;
@@ -105,7 +74,7 @@ std::vector<std::string> splitFields(const char *line)
 }
 
 enum class LineKind { Skip, Terrain, Bad };
-enum class Fault { None, Fields, NotFinite, Force };
+enum class Fault { None, Fields, NotFinite, NoNumber, Force, Gravity };
 
 struct ParsedLine {
     LineKind kind;
@@ -124,21 +93,30 @@ ParsedLine parseLine(const char *line, Terrain *out)
         return {LineKind::Bad, count, Fault::Fields};
 
     Terrain t{};
-    std::strncpy(t.name.data(), f[0].c_str(), t.name.size() - 1);
-    t.name.back() = '\0';
+    // Cut to 19 bytes, but never inside a UTF-8 character.
+    std::memcpy(t.name.data(), f[0].data(), utf8Cut(f[0], t.name.size() - 1));
     double v[kTerrainFields] = {};
-    for (int i = 1; i < kTerrainFields; ++i)
+    bool anyNumber = false;
+    for (int i = 1; i < kTerrainFields; ++i) {
         if (i != 6 && i != 16)
             v[i] = readFloat(f[i]);
+        anyNumber = anyNumber || decimalLength(skipSpace(f[i].c_str()), true) > 0;
+    }
     bool finite = true;
     for (int i = 1; i < kTerrainFields; ++i)
         if (!std::isfinite(static_cast<float>(v[i])))
             finite = false;
     if (!finite)
         return {LineKind::Bad, count, Fault::NotFinite};
+    // A spreadsheet's header row or quoted values: nothing there is a terrain.
+    if (!anyNumber)
+        return {LineKind::Bad, count, Fault::NoNumber};
     // Beyond this a ball's speed overflows within a few frames.
     if (std::fabs(v[7]) > kTerrainForceMax || std::fabs(v[8]) > kTerrainForceMax)
         return {LineKind::Bad, count, Fault::Force};
+    // Without a pull downward a ball that leaves the ground never lands.
+    if (!(v[7] > 0))
+        return {LineKind::Bad, count, Fault::Gravity};
 
     t.circlesPerCell = static_cast<float>(v[1]);
     t.circleSizeMin = static_cast<float>(v[2]);
@@ -157,6 +135,14 @@ ParsedLine parseLine(const char *line, Terrain *out)
     if (out)
         *out = t;
     return {LineKind::Terrain, count, Fault::None};
+}
+
+// Notepad starts its UTF-8 files with a byte-order mark; it is no text.
+void skipByteOrderMark(std::FILE *file)
+{
+    unsigned char mark[3] = {};
+    if (std::fread(mark, 1, 3, file) != 3 || mark[0] != 0xef || mark[1] != 0xbb || mark[2] != 0xbf)
+        std::rewind(file);
 }
 
 } // namespace
@@ -208,6 +194,7 @@ bool loadTerrains(const char *filename)
 
     char line[kTerrainLineMax + 1];
     int lineNumber = 0;
+    skipByteOrderMark(file);
     while (fileReadLine(line, kTerrainLineMax, file) != -1) {
         ++lineNumber;
         ParsedLine p = parseLine(line, nullptr);
@@ -219,6 +206,12 @@ bool loadTerrains(const char *filename)
         else if (p.fault == Fault::NotFinite)
             std::printf("Terrain file '%s' line %d: a value is not a finite number, skipped\n",
                         filename, lineNumber);
+        else if (p.fault == Fault::NoNumber)
+            std::printf("Terrain file '%s' line %d: no number in its fields, skipped\n", filename,
+                        lineNumber);
+        else if (p.fault == Fault::Gravity)
+            std::printf("Terrain file '%s' line %d: gravity is not above 0, skipped\n", filename,
+                        lineNumber);
         else if (p.fault == Fault::Force)
             std::printf("Terrain file '%s' line %d: gravity or friction beyond %g either way, "
                         "skipped\n",
@@ -227,6 +220,7 @@ bool loadTerrains(const char *filename)
 
     terrains.resize(numTerrains);
     std::rewind(file);
+    skipByteOrderMark(file);
     int next = 0;
     while (next < numTerrains && fileReadLine(line, kTerrainLineMax, file) != -1)
         if (parseLine(line, &terrains[next]).kind == LineKind::Terrain)

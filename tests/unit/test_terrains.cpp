@@ -1,260 +1,276 @@
+// The terrains file reader, the choice of terrain and the names on the HUD.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <limits>
 #include <set>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
+#include "render/utilities.h"
+#include "sim/particle.h"
+#include "sim/powerup.h"
+#include "terrain/heightmap.h"
 #include "terrain/terrain.h"
-#include "terrain_file.h"
 
 namespace
 {
 
-constexpr const char *kExample =
+const std::string kRest = ",0.004,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40\n";
+const std::string kExample =
     "#name,circles,sizeMin,sizeMax,height,factor,invert,gravity,friction,dr,dg,db,ar,ag,ab,"
-    "persistence,range\n"
-    "\n"
+    "persistence,range\n\n"
     "Dunes,0.004,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40\n"
     "Basin,0.01,10,30,120,1,1,12,0.8,0.6,0.7,0.6,0.2,0.25,0.2,0.5,25\n"
     "Stacks,0.002,30,90,255,4,0,8,0.3,0.7,0.5,0.4,0.3,0.2,0.1,0.7,60\n";
 
-constexpr const char *kRest = ",0.004,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40";
-
-using TerrainFile = TerrainFileTest;
-
-TEST_F(TerrainFile, WorkedExampleReadsThreeRecords)
+// A line with the given gravity and friction.
+std::string forces(const char *name, const char *gravity, const char *friction)
 {
-    ASSERT_TRUE(load(kExample));
-    ASSERT_EQ(numTerrains, 3);
-    const Terrain &d = terrains[0];
-    EXPECT_STREQ(d.name.data(), "Dunes");
-    EXPECT_EQ(d.circlesPerCell, 0.004f);
-    EXPECT_EQ(d.circleSizeMin, 20.0f);
-    EXPECT_EQ(d.circleSizeMax, 60.0f);
-    EXPECT_EQ(d.circleHeight, 80.0f);
-    EXPECT_EQ(d.circleHeightFactor, 2.0f);
-    EXPECT_EQ(d.invert, 0);
-    EXPECT_EQ(d.gravity, 9.81f);
-    EXPECT_EQ(d.friction, 0.5f);
-    EXPECT_EQ(d.diffuse, (std::array<float, 4>{0.9f, 0.8f, 0.5f, 1.0f}));
-    EXPECT_EQ(d.ambient, (std::array<float, 4>{0.3f, 0.25f, 0.1f, 1.0f}));
-    EXPECT_EQ(d.noisePersistence, 0.6f);
-    EXPECT_EQ(d.noiseRange, 40);
-    EXPECT_STREQ(terrains[1].name.data(), "Basin");
-    EXPECT_EQ(terrains[1].invert, 1);
-    EXPECT_STREQ(terrains[2].name.data(), "Stacks");
-    EXPECT_EQ(output, "");
+    return std::string(name) + ",0.004,20,60,80,2,0," + gravity + "," + friction +
+           ",0.9,0.8,0.5,0.3,0.25,0.1,0.6,40\n";
 }
 
-TEST_F(TerrainFile, CommentsBlanksAndSpacesClassify)
+// Every field of a record after its name, in file order.
+std::vector<float> values(const Terrain &t)
 {
-    // '#' only counts at the very first character; a line of spaces is a terrain line.
-    ASSERT_TRUE(load("#x\n\n  #odd" + std::string(kRest) + "\n"));
-    ASSERT_EQ(numTerrains, 1);
-    EXPECT_STREQ(terrains[0].name.data(), "  #odd");
-
-    // Comments and blank lines only: nothing to play on.
-    EXPECT_FALSE(load("# nothing\n\n#more\n"));
-    EXPECT_EQ(numTerrains, 0);
-    EXPECT_NE(output.find("holds no terrain"), std::string::npos);
-    EXPECT_FALSE(load(""));
-    EXPECT_EQ(numTerrains, 0);
+    return {t.circlesPerCell,     t.circleSizeMin,    t.circleSizeMax, t.circleHeight,
+            t.circleHeightFactor, float(t.invert),    t.gravity,       t.friction,
+            t.diffuse[0],         t.diffuse[1],       t.diffuse[2],    t.diffuse[3],
+            t.ambient[0],         t.ambient[1],       t.ambient[2],    t.ambient[3],
+            t.noisePersistence,   float(t.noiseRange)};
 }
 
-TEST_F(TerrainFile, LongLinesAreCutAndTheirRestSkipped)
+// A scratch "terrains" file loaded as the game loads it. `said` is what the
+// reader printed, with "Terrain file 'PATH' " taken out of each line.
+class TerrainFile : public ::testing::Test
 {
-    // 250 characters: one terrain from the first 200; the other 50 are not a line.
-    std::string line = "Long" + std::string(kRest) + ",";
-    line += std::string(250 - line.size(), '7');
-    ASSERT_EQ(line.size(), 250u);
-    ASSERT_TRUE(load(line + "\n" + "Next" + kRest + "\n"));
-    ASSERT_EQ(numTerrains, 2);
-    EXPECT_STREQ(terrains[0].name.data(), "Long");
-    EXPECT_STREQ(terrains[1].name.data(), "Next");
-}
-
-TEST_F(TerrainFile, LastLineWithoutNewlineIsRead)
-{
-    ASSERT_TRUE(load(std::string("A") + kRest + "\nB" + kRest));
-    ASSERT_EQ(numTerrains, 2);
-    EXPECT_STREQ(terrains[1].name.data(), "B");
-    EXPECT_EQ(terrains[1].noiseRange, 40);
-}
-
-TEST_F(TerrainFile, CommaRunsAndLeadingCommasVanish)
-{
-    ASSERT_TRUE(load(std::string(",,Lead") + kRest +
-                     "\nRun,,0.004,20,,60,80,2,0,9.81,0.5,0.9,0.8,0.5,"
-                     "0.3,0.25,0.1,0.6,40,extra,fields\n"));
-    ASSERT_EQ(numTerrains, 2);
-    EXPECT_STREQ(terrains[0].name.data(), "Lead");
-    EXPECT_EQ(terrains[0].circleSizeMax, 60.0f);
-    EXPECT_EQ(terrains[1].circleSizeMax, 60.0f);
-    EXPECT_EQ(terrains[1].noiseRange, 40);
-}
-
-TEST_F(TerrainFile, NumbersReadLikeAtofAndAtoi)
-{
-    ASSERT_TRUE(load("N, 0.5x,1e1,  -2.5e-1junk,abc,3,1.9,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,"
-                     "0.5\n"
-                     "M,0.01,10,30,120,1,0.5,12,0.8,0.6,0.7,0.6,0.2,0.25,0.2,0.5,25\r\n"));
-    ASSERT_EQ(numTerrains, 2);
-    EXPECT_EQ(terrains[0].circlesPerCell, 0.5f);
-    EXPECT_EQ(terrains[0].circleSizeMin, 10.0f);
-    EXPECT_EQ(terrains[0].circleSizeMax, -0.25f);
-    EXPECT_EQ(terrains[0].circleHeight, 0.0f); // no number at all reads as 0
-    EXPECT_EQ(terrains[0].invert, 1);          // 1.9 inverts
-    EXPECT_EQ(terrains[0].noiseRange, 0);
-    EXPECT_EQ(terrains[1].invert, 0);      // 0.5 does not
-    EXPECT_EQ(terrains[1].noiseRange, 25); // the carriage return is ignored
-}
-
-TEST_F(TerrainFile, ShortLinesAreSkippedWithALine)
-{
-    ASSERT_TRUE(load(std::string("Good") + kRest + "\nShort,1,2,3\n   \n\r\n,,\n"));
-    ASSERT_EQ(numTerrains, 1);
-    EXPECT_NE(output.find("line 2: 4 fields instead of 17"), std::string::npos) << output;
-    EXPECT_NE(output.find("line 3: 1 fields"), std::string::npos) << output;
-    EXPECT_NE(output.find("line 4: 1 fields"), std::string::npos) << output;
-    EXPECT_NE(output.find("line 5: 0 fields"), std::string::npos) << output;
-    // An empty field vanishes and the line comes up short too.
-    EXPECT_TRUE(
-        load(std::string("Good") + kRest + "\nGap,0.004,,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5\n"));
-    EXPECT_EQ(numTerrains, 1);
-}
-
-TEST_F(TerrainFile, LongNamesAreCutToNineteen)
-{
-    ASSERT_TRUE(load(std::string(40, 'N') + kRest + "\n"));
-    EXPECT_EQ(std::string(terrains[0].name.data()), std::string(19, 'N'));
-}
-
-TEST_F(TerrainFile, HugeAndNonNumbersDoNotSlipThrough)
-{
-    ASSERT_TRUE(
-        load(std::string("Big") + kRest + ",\n" +
-             "Inf,1e999,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40\n" +
-             "Nan,nan,20,60,80,2,99999999999999,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40\n"));
-    ASSERT_EQ(numTerrains, 2);
-    EXPECT_STREQ(terrains[1].name.data(), "Nan");
-    EXPECT_EQ(terrains[1].circlesPerCell, 0.0f); // "nan" is no decimal number
-    EXPECT_EQ(terrains[1].invert, 2147483647);   // saturates, no overflow
-    EXPECT_NE(output.find("line 2: a value is not a finite number"), std::string::npos) << output;
-}
-
-TEST_F(TerrainFile, GarbageBytesNeverCrash)
-{
-    std::srand(7);
-    for (int round = 0; round < 200; ++round) {
-        std::string junk;
-        int n = std::rand() % 600;
-        for (int i = 0; i < n; ++i)
-            junk.push_back(static_cast<char>(std::rand() % 256));
-        load(junk);
-        EXPECT_EQ(numTerrains, static_cast<int>(terrains.size()));
+  protected:
+    std::string path = "/tmp/quorbly-terrains-" + std::to_string(getpid());
+    std::string said;
+    void SetUp() override { resetTerrainChoice(); }
+    void TearDown() override
+    {
+        std::remove(path.c_str());
+        destroyTerrains();
+    }
+    bool load(const std::string &bytes)
+    {
+        std::FILE *f = std::fopen(path.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        ::testing::internal::CaptureStdout();
+        const bool ok = loadTerrains(path.c_str());
+        said = ::testing::internal::GetCapturedStdout();
+        const std::string prefix = "Terrain file '" + path + "' ";
+        for (std::size_t at; (at = said.find(prefix)) != std::string::npos;)
+            said.erase(at, prefix.size());
+        return ok;
+    }
+    std::string names() const
+    {
+        std::string out;
         for (const Terrain &t : terrains)
-            EXPECT_EQ(t.name.back(), '\0');
+            out += std::string(t.name.data()) + "|";
+        return out;
+    }
+};
+
+TEST_F(TerrainFile, LinesAreTerrainsOrSkippedWithTheirReason)
+{
+    const std::string nul(1, '\0'), a18(18, 'a');
+    std::string longLine = "Long" + kRest.substr(0, kRest.size() - 1) + ",";
+    longLine += std::string(250 - longLine.size(), '7') + "\n";
+    const std::string fieldNames = kExample.substr(1, kExample.find('\n'));
+    struct Case {
+        std::string file, names, said;
+    };
+    const Case cases[] = {
+        {kExample, "Dunes|Basin|Stacks|", ""},
+        {"", "", "holds no terrain\n"},
+        {"# nothing\n\n#more\n", "", "holds no terrain\n"},
+        {"#x\n\n  #odd" + kRest, "  #odd|", ""}, // '#' counts only first
+        {longLine + "Next" + kRest, "Long|Next|", ""},
+        {"A" + kRest + "B" + kRest.substr(0, kRest.size() - 1), "A|B|", ""},
+        {",,Lead" + kRest + "Run,,0.004,20,,60,80,2,0,9.81,0.5,0.9,0.8,0.5,0.3,0.25,0.1,0.6,40,x\n",
+         "Lead|Run|", ""},
+        {"Good" + kRest +
+             "Short,1,2,3\n   \n\r\n,,\nGap,0.004,,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5," +
+             "0.3,0.25,0.1,0.6\n",
+         "Good|",
+         "line 2: 4 fields instead of 17, skipped\nline 3: 1 fields instead of 17, skipped\n"
+         "line 4: 1 fields instead of 17, skipped\nline 5: 0 fields instead of 17, skipped\n"
+         "line 6: 16 fields instead of 17, skipped\n"},
+        {nul + "Hidden" + kRest + "Cut" + nul + "Name" + kRest + "Tail" +
+             kRest.substr(0, kRest.size() - 1) + nul + ",junk\nAfter" + kRest,
+         "Tail|After|", "line 2: 1 fields instead of 17, skipped\n"},
+        {std::string(300, '\0') + "\n" + nul, "", "holds no terrain\n"},
+        {"#c\r\nA" + kRest.substr(0, kRest.size() - 1) + "\r\nB" + kRest, "A|B|", ""},
+        {"\xEF\xBB\xBF" + kExample, "Dunes|Basin|Stacks|", ""}, // Notepad's byte-order mark
+        {fieldNames +
+             "\"Q\",\"0.004\",\"20\",\"60\",\"80\",\"2\",\"0\",\"9.81\",\"0.5\",\"0.9\","
+             "\"0.8\",\"0.5\",\"0.3\",\"0.25\",\"0.1\",\"0.6\",\"40\"\nA" +
+             kRest,
+         "A|",
+         "line 1: no number in its fields, skipped\nline 2: no number in its fields, skipped\n"},
+        {forces("A", "10000", "-10000") + forces("B", "-10000", "10000") +
+             forces("C", "10000.5", "1") + forces("D", "1", "-1e5") + forces("E", "1e30", "0") +
+             forces("F", "0", "0") + forces("G", "0.001", "0") + forces("H", "nan", "0") +
+             forces("I", "1e999", "0"),
+         "A|G|",
+         "line 2: gravity is not above 0, skipped\n"
+         "line 3: gravity or friction beyond 10000 either way, skipped\n"
+         "line 4: gravity or friction beyond 10000 either way, skipped\n"
+         "line 5: gravity or friction beyond 10000 either way, skipped\n"
+         "line 6: gravity is not above 0, skipped\nline 8: gravity is not above 0, skipped\n"
+         "line 9: a value is not a finite number, skipped\n"},
+        {forces("0", "0", "1"), "", "line 1: gravity is not above 0, skipped\nholds no terrain\n"},
+        // Names: cut to 19 bytes, never inside a UTF-8 character.
+        {std::string(40, 'N') + kRest + "Montaña Rusa" + kRest + a18 + "ñx" + kRest +
+             a18.substr(1) + "ñ" + kRest + a18.substr(1) + "€" + kRest,
+         std::string(19, 'N') + "|Montaña Rusa|" + a18 + "|" + a18.substr(1) + "ñ|" +
+             a18.substr(1) + "|",
+         ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(load(c.file), !c.names.empty());
+        EXPECT_EQ(names(), c.names);
+        EXPECT_EQ(numTerrains, static_cast<int>(terrains.size()));
+        EXPECT_EQ(said, c.said);
     }
 }
 
-TEST_F(TerrainFile, MissingFileIsReported)
+TEST_F(TerrainFile, FieldsReadLikeAtofAndAtoiIntoTheirPlaces)
+{
+    ASSERT_TRUE(load(kExample + "N, 0.5x,1e1,  -2.5e-1junk,abc,3,1.9,9.81,0.5,0.9,0.8,0.5,0.3," +
+                     "0.25,0.1,0.6,99999999999999\nM,0.01,10,30,120,1,0.5,12,0.8,0.6,0.7,0.6,0.2," +
+                     "0.25,0.2,0.5,25\r\n"));
+    ASSERT_EQ(numTerrains, 5);
+    EXPECT_EQ(values(terrains[0]),
+              (std::vector<float>{0.004f, 20, 60, 80, 2, 0, 9.81f, 0.5f, 0.9f, 0.8f, 0.5f, 1, 0.3f,
+                                  0.25f, 0.1f, 1, 0.6f, 40}));
+    // No number reads as 0, 1.9 inverts, huge integers saturate, and a
+    // carriage return ends the last number.
+    EXPECT_EQ(values(terrains[3]),
+              (std::vector<float>{0.5f, 10, -0.25f, 0, 3, 1, 9.81f, 0.5f, 0.9f, 0.8f, 0.5f, 1, 0.3f,
+                                  0.25f, 0.1f, 1, 0.6f, 2147483647.0f}));
+    EXPECT_EQ(terrains[4].invert, 0); // 0.5 does not invert
+    EXPECT_EQ(terrains[4].noiseRange, 25);
+}
+
+TEST_F(TerrainFile, RandomBytesLeaveOnlyWholeTerrains)
+{
+    std::srand(7);
+    for (int round = 0; round < 200; ++round) {
+        std::string junk(std::rand() % 600, ' ');
+        for (char &c : junk)
+            c = static_cast<char>(std::rand() % 256);
+        load(junk);
+        EXPECT_EQ(numTerrains, static_cast<int>(terrains.size()));
+        for (const Terrain &t : terrains)
+            EXPECT_GT(t.gravity, 0);
+    }
+}
+
+TEST(TerrainFileDeathTest, AMissingOrEmptyFileEndsTheProgram)
 {
     ::testing::internal::CaptureStdout();
     EXPECT_FALSE(loadTerrains("/nonexistent/terrains"));
     EXPECT_EQ(::testing::internal::GetCapturedStdout(),
               "Cannot open terrain file '/nonexistent/terrains'\n");
-}
-
-TEST(TerrainFileDeathTest, ReadTerrainsExitsWithoutTheFile)
-{
     EXPECT_EXIT(readTerrains("/nonexistent/terrains"), ::testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(readTerrains("/dev/null"), ::testing::ExitedWithCode(1), "");
 }
 
-TEST(FileReadLine, ResultCodes)
+TEST(FileReadLine, WholeCutAndEndOfFile)
 {
     std::FILE *f = std::tmpfile();
-    ASSERT_TRUE(f);
     std::fputs("abcde\nabcdefgh\nxy", f);
     std::rewind(f);
     char buf[6];
     EXPECT_EQ(fileReadLine(buf, 5, f), 1); // exactly maxLength characters
     EXPECT_STREQ(buf, "abcde");
-    EXPECT_EQ(fileReadLine(buf, 5, f), 0); // cut
+    EXPECT_EQ(fileReadLine(buf, 5, f), 0); // cut, and the rest skipped
     EXPECT_STREQ(buf, "abcde");
     EXPECT_EQ(fileReadLine(buf, 5, f), 0); // last line, no newline
     EXPECT_STREQ(buf, "xy");
-    std::strcpy(buf, "keep");
     EXPECT_EQ(fileReadLine(buf, 5, f), -1);
-    EXPECT_STREQ(buf, "keep");
+    EXPECT_STREQ(buf, "xy");
     std::fclose(f);
 }
 
-class Choice : public ::testing::Test
+TEST(Choice, NeverOneOfTheTwoBeforeAsFarAsTheTableAllows)
 {
-  protected:
-    void SetUp() override { resetTerrainChoice(); }
-    void TearDown() override { destroyTerrains(); }
-    void useTerrains(int n)
-    {
+    for (int n : {1, 2, 3, 8}) {
         terrains.assign(n, Terrain{});
         numTerrains = n;
+        resetTerrainChoice();
+        std::srand(n);
+        std::vector<int> got;
+        for (int i = 0; i < 300; ++i) {
+            const Terrain *t = newMap();
+            EXPECT_EQ(t, &terrains[terrainCurrent]);
+            got.push_back(terrainCurrent);
+        }
+        int repeats = 0;
+        for (std::size_t i = 2; i < got.size(); ++i)
+            repeats += (n >= 2 && got[i] == got[i - 1]) || (n >= 3 && got[i] == got[i - 2]);
+        EXPECT_EQ(repeats + (got[1] == got[0] && n >= 2), 0) << n << " terrains";
+        EXPECT_EQ(std::set<int>(got.begin(), got.end()).size(), static_cast<std::size_t>(n));
     }
-    int pick()
-    {
-        Terrain *t = newMap();
-        EXPECT_EQ(t, &terrains[terrainCurrent]);
-        return terrainCurrent;
-    }
-};
-
-TEST_F(Choice, ThreeTerrainsCycleForEver)
-{
-    useTerrains(3);
-    std::srand(11);
-    int p = pick();
-    int q = pick();
-    EXPECT_NE(p, q);
-    int r = 3 - p - q;
-    for (int i = 0; i < 30; ++i) {
-        EXPECT_EQ(pick(), r);
-        EXPECT_EQ(pick(), p);
-        EXPECT_EQ(pick(), q);
-    }
-}
-
-TEST_F(Choice, ManyTerrainsAvoidTheTwoBefore)
-{
-    useTerrains(8);
-    std::srand(3);
-    int before2 = -1, before1 = pick();
-    std::set<int> seen;
-    for (int i = 0; i < 2000; ++i) {
-        int now = pick();
-        EXPECT_NE(now, before1);
-        EXPECT_NE(now, before2);
-        seen.insert(now);
-        before2 = before1;
-        before1 = now;
-    }
-    EXPECT_EQ(seen.size(), 8u);
-}
-
-TEST_F(Choice, TwoAlternateAndOneRepeats)
-{
-    useTerrains(2);
-    std::srand(5);
-    int first = pick();
-    for (int i = 0; i < 20; ++i)
-        EXPECT_EQ(pick(), (first + 1 + i) % 2);
     destroyTerrains();
-    resetTerrainChoice();
-    useTerrains(1);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(pick(), 0);
+}
+
+TEST(Names, Utf8ShowsAsLatin1WhereTheFontsHaveTheLetters)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"Montaña Rusa", "Monta\xf1"
+                         "a Rusa"},
+        {"Ærø Øst ÿ", "\xc6r\xf8 \xd8st \xff"},
+        {"€uro 日本 😀!", "?uro ?? ?!"},
+        {"\xc2\x85 no glyph, nbsp\xc2\xa0", "? no glyph, nbsp\xa0"},
+        {"broken \xff\x80 \xe2\x82 \xc3", "broken ?? ? ?"},
+    };
+    for (const auto &[utf8, latin1] : cases)
+        EXPECT_EQ(latin1FromUtf8(utf8), latin1) << utf8;
+}
+
+// Wild values of other modules that the fuzzers found: a burst of any size
+// fills the pool at most eight times over, a NaN or negative one makes no
+// sparks; the powerup hue stays exact however long the ticker has run.
+TEST(Wild, BurstsAndHue)
+{
+    std::srand(9);
+    for (int i = 0; i < 8 * kParticleCount * 8; ++i)
+        std::rand();
+    const int after = std::rand();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float size : {8.0f, 1e30f, inf, std::numeric_limits<float>::quiet_NaN(), -1e30f}) {
+        initParticles();
+        nextParticle = 42;
+        std::srand(9);
+        createExplosion(5, 1, 5, size, 2.0f, 1, 1, 0, 1, 0.5f, 0);
+        int live = 0;
+        for (const Particle &p : particles)
+            live += p.active == 1;
+        EXPECT_EQ(live, size > 0 ? kParticleCount : 0) << size;
+        EXPECT_EQ(nextParticle, 42) << size;
+        EXPECT_EQ(std::rand() == after, size > 0) << size << ": eight passes of eight draws";
+    }
+    Powerup p{};
+    p.active = p.grounded = 1;
+    for (auto [tick, hue] : {std::pair{1000.25f, 45.0f}, {1e7f, 0.0f}, {4194305.0f, 192.0f}}) {
+        ticker = tick;
+        std::array<unsigned char, kGridPoints> flat{};
+        updatePowerup(&p, flat.data(), 9.81f, 0.0f);
+        EXPECT_EQ(hval, hue) << tick;
+    }
+    ticker = 0;
 }
 
 } // namespace
