@@ -15,6 +15,29 @@
 #include "terrain/mesh_gl.h"
 #include "terrain/texture_gl.h"
 
+void setupGl()
+{
+    if (shadersSupported) {
+        programBall = compile_program("ball.vert", "ball.frag");
+        programTerrain = compile_program("terrain.vert", "terrain.frag");
+        programPowerup = compile_program("powerup.vert", "powerup.frag");
+    }
+
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, lightAmb.data());
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiff.data());
+    glLightfv(GL_LIGHT0, GL_SPECULAR, lightSpec.data());
+    glClearColor(0, 0, 0, 0);
+    glEnable(GL_DEPTH_TEST);
+    glShadeModel(toggleSmooth ? GL_SMOOTH : GL_FLAT);
+
+    if (shadowsDisabled == 0) {
+        glGenTextures(1, &shadowMapTexture);
+        qglGenFramebuffersEXT(1, &shadowMapFBO);
+    }
+}
+
 void init()
 {
     SDL_WM_SetCaption("Quorbly", nullptr);
@@ -34,28 +57,9 @@ void init()
     std::printf("Shaders: %s", shadersSupported ? "Supported\n" : "Not supported. Booo\n");
     std::printf("Shadows: %s", shadowsDisabled == 0 ? "Supported\n" : "Not supported. Booo\n");
 
-    if (shadersSupported) {
-        programBall = compile_program("ball.vert", "ball.frag");
-        programTerrain = compile_program("terrain.vert", "terrain.frag");
-        programPowerup = compile_program("powerup.vert", "powerup.frag");
-    }
-
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, lightAmb.data());
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiff.data());
-    glLightfv(GL_LIGHT0, GL_SPECULAR, lightSpec.data());
-    glClearColor(0, 0, 0, 0);
-    glEnable(GL_DEPTH_TEST);
-    glShadeModel(toggleSmooth ? GL_SMOOTH : GL_FLAT);
-
     messages = {};
     mainMessage = {};
-
-    if (shadowsDisabled == 0) {
-        glGenTextures(1, &shadowMapTexture);
-        qglGenFramebuffersEXT(1, &shadowMapFBO);
-    }
+    setupGl();
 
     initModel();
     initPowerup(&powerup);
@@ -76,7 +80,11 @@ void newTerrain()
     textureName = initTexture(terrain);
     initHeightMap(heightmap.data(), textureName);
     beginMatch();
+    setupShadowMap();
+}
 
+void setupShadowMap()
+{
     if (toggleShadows) {
         qglActiveTexture(GL_TEXTURE1);
         glBindTexture(GL_TEXTURE_2D, shadowMapTexture);
