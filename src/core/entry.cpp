@@ -58,7 +58,7 @@ void reshape(int width, int height)
 
 int runGame(int argc, char **argv)
 {
-    const CommandLine cl = parseCommandLine(argc, argv);
+    const CommandLine cl = takeOptions(argc, argv);
     if (cl.exitStatus >= 0) {
         std::fputs(cl.message.c_str(), cl.exitStatus == 0 ? stdout : stderr);
         return cl.exitStatus;

@@ -86,31 +86,31 @@ bool takesValue(std::string_view name)
 
 CommandLine bad(std::string line)
 {
-    return {{}, 2, "quorbly: " + line + "\n"};
+    return {{}, 2, "quorbly: " + line + "\n", {}};
 }
 
 } // namespace
 
-CommandLine parseCommandLine(int &argc, char **argv)
+CommandLine parseCommandLine(const std::vector<std::string_view> &args)
 {
     CommandLine cl;
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
         if (!arg.starts_with("--")) {
-            argv[kept++] = argv[i];
+            cl.rest.push_back(i);
             continue;
         }
         const std::size_t eq = arg.find('=');
         const std::string_view name = arg.substr(0, eq);
         if (name == "--help" || name == "--version")
-            return {{}, 0, name == "--help" ? std::string(kHelp) : "Quorbly " QUORBLY_VERSION "\n"};
+            return {
+                {}, 0, name == "--help" ? std::string(kHelp) : "Quorbly " QUORBLY_VERSION "\n", {}};
         if (takesValue(name)) {
             std::string_view value;
             if (eq != std::string_view::npos)
                 value = arg.substr(eq + 1);
-            else if (i + 1 < argc)
-                value = argv[++i];
+            else if (i + 1 < args.size())
+                value = args[++i];
             else
                 return bad(std::string(name) +
                            " needs a value: " + std::string(apply(name, "", cl.options)));
@@ -124,8 +124,16 @@ CommandLine parseCommandLine(int &argc, char **argv)
             return bad("unknown option '" + std::string(arg) + "' (see quorbly --help)");
         }
     }
-    argv[kept] = nullptr;
-    argc = kept;
+    return cl;
+}
+
+CommandLine takeOptions(int &argc, char **argv)
+{
+    CommandLine cl = parseCommandLine(std::vector<std::string_view>(argv + 1, argv + argc));
+    argc = 1;
+    for (std::size_t i : cl.rest)
+        argv[argc++] = argv[i + 1];
+    argv[argc] = nullptr;
     return cl;
 }
 

@@ -24,10 +24,13 @@ struct CommandLine {
     // and stop; 2 (a bad option): print it on standard error and stop.
     int exitStatus = -1;
     std::string message;
+    std::vector<std::size_t> rest; // which arguments are left for GLUT
 };
 
-// Parses and removes our options from argv, keeping argv[0] and the rest.
-CommandLine parseCommandLine(int &argc, char **argv);
+// Parses the arguments that follow the program's name.
+CommandLine parseCommandLine(const std::vector<std::string_view> &args);
+// Parses argv and takes our options out of it, leaving argv[0] and the rest.
+CommandLine takeOptions(int &argc, char **argv);
 
 // Acts on the options that come before the window: enters the data
 // directory, fixes the texture seed, makes the named terrain the first.
