@@ -39,6 +39,7 @@ SDL_Surface *openScreen(int width, int height, bool fullscreen)
     if (fullscreen) {
         videoFlags |= SDL_FULLSCREEN;
         fullscreenSize(width, height);
+        SDL_ShowCursor(SDL_DISABLE); // nothing to point at on the television
     }
     return SDL_SetVideoMode(width, height, 32, videoFlags);
 }
@@ -72,6 +73,7 @@ void toggleFullscreen()
         }
     }
     screen = s;
+    SDL_ShowCursor((videoFlags & SDL_FULLSCREEN) ? SDL_DISABLE : SDL_ENABLE);
     reshape(screen->w, screen->h);
 }
 
