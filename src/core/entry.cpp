@@ -112,10 +112,8 @@ int runGame(int argc, char **argv)
             } else if (ev.type == SDL_VIDEORESIZE) {
                 SDL_Surface *resized =
                     changeVideoMode(ev.resize.w, ev.resize.h, videoFlags, SDL_SetVideoMode);
-                if (resized) {
+                if (resized)
                     screen = resized;
-                    reshape(screen->w, screen->h);
-                }
             } else {
                 event(&ev);
             }

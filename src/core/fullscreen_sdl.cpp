@@ -74,7 +74,6 @@ void toggleFullscreen()
     }
     screen = s;
     SDL_ShowCursor((videoFlags & SDL_FULLSCREEN) ? SDL_DISABLE : SDL_ENABLE);
-    reshape(screen->w, screen->h);
 }
 
 SDL_Surface *changeVideoMode(int width, int height, std::uint32_t flags, VideoModeSetter set)
@@ -89,6 +88,8 @@ SDL_Surface *changeVideoMode(int width, int height, std::uint32_t flags, VideoMo
         rebuildGl();
     else
         glDeleteLists(marker, 1);
+    if (s)
+        reshape(s->w, s->h);
     return s;
 }
 

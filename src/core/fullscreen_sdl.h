@@ -15,7 +15,7 @@ void toggleFullscreen();
 
 // SDL_SetVideoMode, or a stand-in for it in the tests.
 using VideoModeSetter = SDL_Surface *(*)(int width, int height, int bpp, std::uint32_t flags);
-// A new video mode. Some drivers make a new GL context for it; then every GL
-// object the game holds is made again (rebuildGl).
+// A new video mode, and the projection for its size. Some drivers make a new
+// GL context for it; then every GL object the game holds is made again.
 SDL_Surface *changeVideoMode(int width, int height, std::uint32_t flags, VideoModeSetter set);
 void rebuildGl();
