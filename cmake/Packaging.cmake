@@ -6,6 +6,8 @@
 #   share/games/quorbly/           terrains, the six shaders, models/, sound/
 #   share/applications/quorbly.desktop, share/icons/hicolor/NxN/apps/quorbly.png
 #   share/man/man6/quorbly.6.gz
+#   share/metainfo/<id>.metainfo.xml    AppStream: what software centres show
+#   share/doc/quorbly/copyright, changelog.gz
 include(GNUInstallDirs)
 
 set(QUORBLY_INSTALL_GAMESDIR "games" CACHE STRING
@@ -42,6 +44,12 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/data/sound/"
 install(FILES "${PROJECT_SOURCE_DIR}/packaging/quorbly.desktop"
   DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/applications"
   COMPONENT ${QUORBLY_INSTALL_COMPONENT})
+set(QUORBLY_APPSTREAM_ID example.c_seed_043ad2ac.Quorbly)
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/quorbly.metainfo.xml"
+  DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/metainfo"
+  RENAME ${QUORBLY_APPSTREAM_ID}.metainfo.xml COMPONENT ${QUORBLY_INSTALL_COMPONENT})
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/copyright"
+  DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/quorbly" COMPONENT ${QUORBLY_INSTALL_COMPONENT})
 foreach(size 64 128 256)
   install(FILES "${PROJECT_SOURCE_DIR}/packaging/icons/quorbly-${size}.png"
     DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps"
@@ -61,6 +69,7 @@ install(CODE "
   set(PROJECT_VERSION \"${PROJECT_VERSION}\")
   set(QUORBLY_INSTALL_GAMESDIR \"${QUORBLY_INSTALL_GAMESDIR}\")
   set(QUORBLY_INSTALL_MANDIR \"${CMAKE_INSTALL_MANDIR}\")
+  set(QUORBLY_INSTALL_DOCDIR \"${CMAKE_INSTALL_DATAROOTDIR}/doc/quorbly\")
   set(QUORBLY_REL_DATADIR \"${quorbly_rel_datadir}\")
   set(QUORBLY_REL_BINARY \"${quorbly_rel_binary}\")
   set(QUORBLY_ABS_DATADIR \"\${CMAKE_INSTALL_PREFIX}/${QUORBLY_INSTALL_DATADIR}\")
@@ -92,6 +101,7 @@ set(CPACK_INSTALL_CMAKE_PROJECTS
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quorbly.c-seed-043ad2ac.example/")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 5), libsdl1.2debian (>= 1.2.15), libsdl-mixer1.2 (>= 1.2.12), libgl1, libglu1-mesa | libglu1, libglut3.12 (>= 3.4.0)")

@@ -9,7 +9,7 @@ packages=(
   freeglut3-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri
   libgtest-dev libvorbis-dev
   xvfb xauth xdotool imagemagick x11-utils libx11-dev
-  zlib1g-dev dpkg-dev desktop-file-utils groff-base
+  zlib1g-dev dpkg-dev desktop-file-utils groff-base appstream lintian
   clang libclang-rt-14-dev llvm
 )
 

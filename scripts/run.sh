@@ -3,5 +3,4 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/build.sh"
-cd "$root/data"
-exec "$root/build/quorbly" "$@"
+exec "$root/build/quorbly" --data "$root/data" "$@"

@@ -9,6 +9,7 @@
 #include "core/game.h"
 #include "core/loop.h"
 #include "core/match.h"
+#include "core/pad.h"
 #include "core/state.h"
 #include "terrain/mesh_gl.h"
 #include "terrain/texture_gl.h"
@@ -53,28 +54,28 @@ void keyDown(int key)
         toggleLightMovement = toggled(toggleLightMovement);
         break;
     case SDLK_UP:
-        players[0].pressy += 1;
+        steerKeys(players[0], {0, 1});
         break;
     case SDLK_DOWN:
-        players[0].pressy -= 1;
+        steerKeys(players[0], {0, -1});
         break;
     case SDLK_RIGHT:
-        players[0].pressx += 1;
+        steerKeys(players[0], {1, 0});
         break;
     case SDLK_LEFT:
-        players[0].pressx -= 1;
+        steerKeys(players[0], {-1, 0});
         break;
     case SDLK_w:
-        players[1].pressy += 1;
+        steerKeys(players[1], {0, 1});
         break;
     case SDLK_s:
-        players[1].pressy -= 1;
+        steerKeys(players[1], {0, -1});
         break;
     case SDLK_d:
-        players[1].pressx += 1;
+        steerKeys(players[1], {1, 0});
         break;
     case SDLK_a:
-        players[1].pressx -= 1;
+        steerKeys(players[1], {-1, 0});
         break;
     case SDLK_i:
         lightPos[2] -= 0.5f;
@@ -110,10 +111,8 @@ void keyDown(int key)
         break;
     case SDLK_F4:
         toggleBot = toggled(toggleBot);
-        if (toggleBot == 0) {
-            players[1].pressx = 0;
-            players[1].pressy = 0;
-        }
+        if (toggleBot == 0)
+            resetSteering(players[1]);
         break;
     case SDLK_F5:
         toggleSmooth = toggled(toggleSmooth);
@@ -150,28 +149,28 @@ void keyUp(int key)
 {
     switch (key) {
     case SDLK_UP:
-        players[0].pressy -= 1;
+        steerKeys(players[0], {0, -1});
         break;
     case SDLK_DOWN:
-        players[0].pressy += 1;
+        steerKeys(players[0], {0, 1});
         break;
     case SDLK_RIGHT:
-        players[0].pressx -= 1;
+        steerKeys(players[0], {-1, 0});
         break;
     case SDLK_LEFT:
-        players[0].pressx += 1;
+        steerKeys(players[0], {1, 0});
         break;
     case SDLK_w:
-        players[1].pressy -= 1;
+        steerKeys(players[1], {0, -1});
         break;
     case SDLK_s:
-        players[1].pressy += 1;
+        steerKeys(players[1], {0, 1});
         break;
     case SDLK_d:
-        players[1].pressx -= 1;
+        steerKeys(players[1], {-1, 0});
         break;
     case SDLK_a:
-        players[1].pressx += 1;
+        steerKeys(players[1], {1, 0});
         break;
     default:
         break;

@@ -11,8 +11,11 @@
 
 #include "audio/sound.h"
 #include "core/controls.h"
+#include "core/fullscreen_sdl.h"
 #include "core/game.h"
 #include "core/loop.h"
+#include "core/options.h"
+#include "core/pad_sdl.h"
 #include "core/state.h"
 #include "render/display.h"
 #include "sim/update.h"
@@ -24,12 +27,16 @@ void event(SDL_Event *ev)
 {
     switch (ev->type) {
     case SDL_KEYDOWN:
-        keyDown(ev->key.keysym.sym);
+        if (isFullscreenKey(ev->key.keysym.sym, ev->key.keysym.mod))
+            toggleFullscreen();
+        else
+            keyDown(ev->key.keysym.sym);
         break;
     case SDL_KEYUP:
         keyUp(ev->key.keysym.sym);
         break;
     default:
+        padEvent(*ev);
         break;
     }
 }
@@ -49,21 +56,17 @@ void reshape(int width, int height)
     h = height;
 }
 
-namespace
-{
-
-[[noreturn]] void fail(const char *what)
-{
-    std::fprintf(stderr, "Quorbly: %s: %s\n", what, SDL_GetError());
-    SDL_Quit();
-    std::exit(1);
-}
-
-} // namespace
-
 int runGame(int argc, char **argv)
 {
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    const CommandLine cl = takeOptions(argc, argv);
+    if (cl.exitStatus >= 0) {
+        std::fputs(cl.message.c_str(), cl.exitStatus == 0 ? stdout : stderr);
+        return cl.exitStatus;
+    }
+    const Options &options = cl.options;
+    if (const int status = startOptions(options); status >= 0)
+        return status;
+    std::srand(options.seed ? *options.seed : static_cast<unsigned>(std::time(nullptr)));
     quit_flag = 0;
     videoFlags = SDL_OPENGL | SDL_RESIZABLE | SDL_DOUBLEBUF;
 
@@ -89,13 +92,20 @@ int runGame(int argc, char **argv)
                          SDL_GetError());
         return 1;
     }
-    screen = SDL_SetVideoMode(800, 600, 32, videoFlags);
-    if (!screen)
-        fail("cannot open an 800x600 OpenGL window");
+    screen = openScreen(options.width, options.height, options.fullscreen);
+    if (!screen) {
+        std::fprintf(stderr, "Quorbly: cannot open the %dx%d OpenGL window: %s\n", options.width,
+                     options.height, SDL_GetError());
+        SDL_Quit();
+        return 1;
+    }
+    openPads();
     glutInit(&argc, argv); // only for the HUD's bitmap fonts
     openAudio();           // without a device the game plays silently
 
     init();
+    if (options.bot)
+        toggleBot = 1;
     reshape(screen->w, screen->h);
 
     startFrameCount(SDL_GetTicks());
@@ -107,11 +117,10 @@ int runGame(int argc, char **argv)
             if (ev.type == SDL_QUIT) {
                 quit();
             } else if (ev.type == SDL_VIDEORESIZE) {
-                SDL_Surface *resized = SDL_SetVideoMode(ev.resize.w, ev.resize.h, 32, videoFlags);
-                if (resized) {
+                SDL_Surface *resized =
+                    changeVideoMode(ev.resize.w, ev.resize.h, videoFlags, SDL_SetVideoMode);
+                if (resized)
                     screen = resized;
-                    reshape(screen->w, screen->h);
-                }
             } else {
                 event(&ev);
             }
@@ -128,6 +137,7 @@ int runGame(int argc, char **argv)
     }
 
     cleanup();
+    closePads();
     SDL_Quit();
     return 0;
 }

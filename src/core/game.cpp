@@ -26,18 +26,15 @@ void setupCapabilities(ProcLookup lookup)
     applyEntryPoints(found.shaders, found.framebuffers);
     std::printf("Shaders: %s", shadersSupported ? "Supported\n" : "Not supported. Booo\n");
     std::printf("Shadows: %s", shadowsDisabled == 0 ? "Supported\n" : "Not supported. Booo\n");
+}
 
+void setupGl()
+{
     if (shadersSupported) {
         programBall = compile_program("ball.vert", "ball.frag");
         programTerrain = compile_program("terrain.vert", "terrain.frag");
         programPowerup = compile_program("powerup.vert", "powerup.frag");
     }
-}
-
-void init()
-{
-    SDL_WM_SetCaption("Quorbly", nullptr);
-    setupCapabilities(nullptr);
 
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
@@ -48,13 +45,20 @@ void init()
     glEnable(GL_DEPTH_TEST);
     glShadeModel(toggleSmooth ? GL_SMOOTH : GL_FLAT);
 
-    messages = {};
-    mainMessage = {};
-
     if (shadowsDisabled == 0) {
         glGenTextures(1, &shadowMapTexture);
         qglGenFramebuffersEXT(1, &shadowMapFBO);
     }
+}
+
+void init()
+{
+    SDL_WM_SetCaption("Quorbly", nullptr);
+    setupCapabilities(nullptr);
+
+    messages = {};
+    mainMessage = {};
+    setupGl();
 
     initModel();
     initPowerup(&powerup);
@@ -75,7 +79,11 @@ void newTerrain()
     textureName = initTexture(terrain);
     initHeightMap(heightmap.data(), textureName);
     beginMatch();
+    setupShadowMap();
+}
 
+void setupShadowMap()
+{
     if (toggleShadows) {
         qglActiveTexture(GL_TEXTURE1);
         glBindTexture(GL_TEXTURE_2D, shadowMapTexture);

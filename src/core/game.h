@@ -4,8 +4,13 @@
 // cleanup, and the GL capability set-up they start with.
 
 void init();
+// The context's part of init: shaders, light and GL state, shadow-map
+// objects. Again, with setupShadowMap, in a new context.
+void setupGl();
+// Sizes the shadow map and binds it to unit 1 (each match, while shadows are on).
+void setupShadowMap();
 void newTerrain();
 void cleanup();
-// Probes the driver, fetches its entry points through `lookup` (null: SDL's)
-// and builds the shader programs where they can be used.
+// Probes the driver and fetches its entry points through `lookup` (null:
+// SDL's), switching off what the missing ones would need.
 void setupCapabilities(void *(*lookup)(const char *name));

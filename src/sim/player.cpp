@@ -15,6 +15,8 @@ void initPlayer(Player *player, float red, float green, float blue, float redHam
     player->accelerationDefault = 12.0f;
     player->pressy = 0;
     player->pressx = 0;
+    player->keys = {};
+    player->pad = {};
     resetPlayer(player, x, y, z);
 }
 

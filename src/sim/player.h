@@ -4,6 +4,12 @@
 
 #include "core/vector.h"
 
+// One push of the steering, each of x and y -1, 0 or +1 (+y is forward).
+struct Push {
+    int x;
+    int y;
+};
+
 // One contestant: a hamster running inside a transparent ball.
 struct Player {
     float radius;
@@ -30,6 +36,10 @@ struct Player {
     int score;
     int pressy;
     int pressx;
+    // What pressx/pressy are made of: the steering keys' counters and the
+    // gamepad's push (core/pad.h).
+    Push keys;
+    Push pad;
     std::array<float, 4> ambient;
     std::array<float, 4> diffuse;
     std::array<float, 4> ambientHamster;

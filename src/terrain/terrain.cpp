@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "render/utilities.h"
 
@@ -18,6 +19,7 @@ namespace
 
 int oldTerrain = -1;
 int oldTerrain2 = 0;
+int chosenNext = -1; // set by chooseNextTerrain
 
 const char *skipSpace(const char *s)
 {
@@ -255,6 +257,10 @@ Terrain *newMap()
         return nullptr;
     oldTerrain2 = oldTerrain;
     oldTerrain = terrainCurrent;
+    if (chosenNext >= 0 && chosenNext < numTerrains) {
+        terrainCurrent = std::exchange(chosenNext, -1);
+        return &terrains[terrainCurrent];
+    }
     // Never one of the two before; with fewer terrains, as far as they allow.
     for (;;) {
         terrainCurrent = std::rand() % numTerrains;
@@ -267,8 +273,14 @@ Terrain *newMap()
     return &terrains[terrainCurrent];
 }
 
+void chooseNextTerrain(int index)
+{
+    chosenNext = index;
+}
+
 void resetTerrainChoice()
 {
+    chosenNext = -1;
     terrainCurrent = -1;
     oldTerrain = -1;
     oldTerrain2 = 0;

@@ -42,5 +42,7 @@ void readTerrains(const char *filename);
 void destroyTerrains();
 // Picks the next terrain, never one of the two before it.
 Terrain *newMap();
+// The next newMap picks terrain `index` instead of drawing one (--terrain).
+void chooseNextTerrain(int index);
 // Forgets the previous choices (start of the program).
 void resetTerrainChoice();

@@ -11,6 +11,9 @@ std::uint32_t seed = 0;
 namespace
 {
 
+bool noiseSeedFixed = false;
+std::uint32_t fixedNoiseSeed = 0;
+
 constexpr int kOctaves = 8;
 constexpr double kNoisePi = 3.1415927;
 
@@ -128,6 +131,17 @@ float noise2d(float x, float y, float persistence)
         total += interpolatedNoise(x * frequency, y * frequency) * amplitude;
     }
     return clampNoise(total);
+}
+
+void fixNoiseSeed(std::uint32_t first)
+{
+    noiseSeedFixed = true;
+    fixedNoiseSeed = first;
+}
+
+std::uint32_t nextNoiseSeed(std::uint32_t ticks)
+{
+    return noiseSeedFixed ? fixedNoiseSeed++ : ticks;
 }
 
 unsigned char texelValue(float n, int range)

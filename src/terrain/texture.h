@@ -17,6 +17,12 @@ float interpolate(float a, float b, float x);
 float interpolatedNoise(float x, float y);
 float noise2d(float x, float y, float persistence);
 
+// The noise seed of the next texture: the tick count at `ticks`, unless
+// fixNoiseSeed(n) was called (--seed); then n, n + 1, ... in turn, so the
+// terrains still differ from match to match but a rerun paints them alike.
+void fixNoiseSeed(std::uint32_t first);
+std::uint32_t nextNoiseSeed(std::uint32_t ticks);
+
 // Texel value for a noise sum n in [-1, 1] and the terrain's noiseRange.
 unsigned char texelValue(float n, int range);
 

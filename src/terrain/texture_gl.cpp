@@ -12,8 +12,12 @@ unsigned int initTexture(const Terrain *terrain)
     if (!terrain)
         return 0;
     // A new seed each time: the same terrain never looks quite the same twice.
-    generateTexture(*terrain, SDL_GetTicks());
+    generateTexture(*terrain, nextNoiseSeed(SDL_GetTicks()));
+    return uploadTexture();
+}
 
+unsigned int uploadTexture()
+{
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);

@@ -4,4 +4,6 @@ struct Terrain;
 
 // Generates the texels (seeded from the tick count) and uploads them with mipmaps.
 unsigned int initTexture(const Terrain *terrain);
+// Uploads the texels generated last into a new texture (a new GL context).
+unsigned int uploadTexture();
 void deleteTexture(unsigned int textureName);

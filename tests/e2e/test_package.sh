@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The Debian package and the install: cpack builds quorbly_<version>_<arch>.deb
 # with the right control fields, dependencies and files; its manual page and
-# desktop entry are clean; `cmake --install` gives a launcher that starts the
+# desktop entry, AppStream metadata, copyright file and changelog are clean
+# and lintian finds no error; `cmake --install` gives a launcher that starts the
 # game from any directory, through the PATH and through a symbolic link, and
 # the game quits with status 0 on Escape.
 . "$(dirname "$0")/lib.sh"
 SOURCE_DIR="$(cd "$(dirname "$0")/../.." && pwd)"
 [ -n "${DISPLAY:-}" ] || fail "needs the test run's X server (DISPLAY is not set)"
-for tool in cpack dpkg-deb dpkg-shlibdeps groff gzip; do
+for tool in cpack dpkg-deb dpkg-shlibdeps dpkg-parsechangelog groff gzip lintian appstreamcli desktop-file-validate; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
 done
 
@@ -93,14 +94,22 @@ grep -qF 'datadir="/usr/share/games/quorbly"' "$WORK/root/usr/games/quorbly" ||
 
 # Menu entry and manual page.
 desktop="$WORK/root/usr/share/applications/quorbly.desktop"
-if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$desktop" >"$WORK/desktop.txt" 2>&1 || fail "desktop entry: $(cat "$WORK/desktop.txt")"
-  [ ! -s "$WORK/desktop.txt" ] || fail "desktop entry: $(cat "$WORK/desktop.txt")"
-fi
+desktop-file-validate "$desktop" >"$WORK/desktop.txt" 2>&1 && [ ! -s "$WORK/desktop.txt" ] ||
+  fail "desktop entry: $(cat "$WORK/desktop.txt")"
 grep -qx 'Exec=quorbly' "$desktop" || fail "desktop entry does not run quorbly"
 grep -qx 'Icon=quorbly' "$desktop" || fail "desktop entry has another icon"
 grep -qx 'Categories=Game;ArcadeGame;' "$desktop" || fail "desktop entry categories"
 grep -qx 'Type=Application' "$desktop" || fail "desktop entry type"
+
+# AppStream, copyright file, changelog, and lintian on the whole.
+meta="$WORK/root/usr/share/metainfo/example.c_seed_043ad2ac.Quorbly.metainfo.xml"
+appstreamcli validate --no-net "$meta" >"$WORK/meta.txt" 2>&1 || fail "metainfo: $(cat "$WORK/meta.txt")"
+grep -qF "<release version=\"$version\"" "$meta" || fail "metainfo lacks the release $version"
+doc="$WORK/root/usr/share/doc/quorbly"
+head -1 "$doc/copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' &&
+  grep -qx 'License: GPL-3+' "$doc/copyright" || fail "copyright file is not machine-readable GPL-3+"
+[ "$(zcat "$doc/changelog.gz" | dpkg-parsechangelog -l - -S Version)" = "$version" ] || fail "changelog is not at $version"
+lintian --fail-on error "$deb" >"$WORK/lintian.txt" 2>&1 || fail "lintian: $(cat "$WORK/lintian.txt")"
 
 page="$WORK/root/usr/share/man/man6/quorbly.6.gz"
 gzip -t "$page" || fail "manual page is not gzip"
@@ -150,8 +159,8 @@ zcat "$prefix/share/man/man6/quorbly.6.gz" | grep -qF "$prefix/share/games/quorb
   fail "installed manual page does not name the install prefix"
 sh -n "$launcher" || fail "launcher is not valid sh"
 
-# The launcher alone, in front of a stand-in game: it enters the data
-# directory next to it and hands on every argument unchanged.
+# The launcher alone, in front of a stand-in game: it names the data
+# directory next to it with --data and hands on every argument unchanged.
 fake="$WORK/fake"
 mkdir -p "$fake/games" "$fake/share/games/quorbly" "$fake/lib/games/quorbly"
 cp "$launcher" "$fake/games/quorbly"
@@ -160,7 +169,8 @@ cp "$launcher" "$fake/games/quorbly"
 printf '#!/bin/sh\necho "dir=$(pwd)"\nfor a in "$@"; do echo "arg=$a"; done\n' >"$fake/lib/games/quorbly/quorbly"
 chmod +x "$fake/lib/games/quorbly/quorbly"
 (cd / && timeout 20 "$fake/games/quorbly" 'two words' '' '*') >"$WORK/fake.txt" 2>&1
-printf 'dir=%s\narg=two words\narg=\narg=*\n' "$fake/share/games/quorbly" | diff - "$WORK/fake.txt" >/dev/null ||
+printf 'dir=/\narg=--data\narg=%s\narg=two words\narg=\narg=*\n' "$fake/games/../share/games/quorbly" |
+  diff - "$WORK/fake.txt" >/dev/null ||
   fail "launcher in a moved tree: $(cat "$WORK/fake.txt")"
 # Copied on its own, it falls back on the prefix it was installed with: the
 # real game then says it has no display.

@@ -38,6 +38,7 @@ TEST(Capabilities, MissingEntryPointsSwitchOffOnlyWhatNeedsThem)
         resetGameState();
         testing::internal::CaptureStdout();
         setupCapabilities(c.lookup);
+        setupGl();
         const std::string out = testing::internal::GetCapturedStdout();
         EXPECT_NE(out.find(c.shaders ? "Shaders: Supported\n" : "Shaders: Not supported"),
                   std::string::npos)

@@ -1,0 +1,107 @@
+#include "core/fullscreen_sdl.h"
+
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/entry.h"
+#include "core/game.h"
+#include "core/state.h"
+#include "render/figures.h"
+#include "render/glext.h"
+#include "terrain/mesh_gl.h"
+#include "terrain/texture_gl.h"
+
+namespace
+{
+
+int windowWidth = 800;
+int windowHeight = 600;
+
+// The desktop's size: the largest full-screen mode, so the mode does not change.
+void fullscreenSize(int &width, int &height)
+{
+    SDL_Rect **modes = SDL_ListModes(nullptr, SDL_OPENGL | SDL_FULLSCREEN);
+    if (modes && modes != reinterpret_cast<SDL_Rect **>(-1) && modes[0]) {
+        width = modes[0]->w;
+        height = modes[0]->h;
+    }
+}
+
+} // namespace
+
+SDL_Surface *openScreen(int width, int height, bool fullscreen)
+{
+    windowWidth = width;
+    windowHeight = height;
+    if (fullscreen) {
+        videoFlags |= SDL_FULLSCREEN;
+        fullscreenSize(width, height);
+        SDL_ShowCursor(SDL_DISABLE); // nothing to point at on the television
+    }
+    return SDL_SetVideoMode(width, height, 32, videoFlags);
+}
+
+bool isFullscreenKey(int sym, int mod)
+{
+    return (sym == SDLK_RETURN || sym == SDLK_KP_ENTER) && (mod & KMOD_ALT) != 0;
+}
+
+void toggleFullscreen()
+{
+    const bool full = (videoFlags & SDL_FULLSCREEN) == 0;
+    int width = windowWidth, height = windowHeight;
+    if (full) {
+        windowWidth = screen->w;
+        windowHeight = screen->h;
+        fullscreenSize(width, height);
+    }
+    const std::uint32_t flags = static_cast<std::uint32_t>(videoFlags) ^ SDL_FULLSCREEN;
+    SDL_Surface *s = changeVideoMode(width, height, flags, SDL_SetVideoMode);
+    if (s) {
+        videoFlags = static_cast<int>(flags);
+    } else {
+        std::fprintf(stderr, "Quorbly: cannot switch to %s: %s\n",
+                     full ? "full screen" : "a window", SDL_GetError());
+        s = changeVideoMode(windowWidth, windowHeight, videoFlags, SDL_SetVideoMode);
+        if (!s) {
+            std::fprintf(stderr, "Quorbly: lost the window: %s\n", SDL_GetError());
+            SDL_Quit();
+            std::exit(1);
+        }
+    }
+    screen = s;
+    SDL_ShowCursor((videoFlags & SDL_FULLSCREEN) ? SDL_DISABLE : SDL_ENABLE);
+}
+
+SDL_Surface *changeVideoMode(int width, int height, std::uint32_t flags, VideoModeSetter set)
+{
+    // An empty display list marks the context: gone after the change, every
+    // GL object went with it.
+    const GLuint marker = glGenLists(1);
+    glNewList(marker, GL_COMPILE);
+    glEndList();
+    SDL_Surface *s = set(width, height, 32, flags);
+    if (s && marker != 0 && !glIsList(marker))
+        rebuildGl();
+    else
+        glDeleteLists(marker, 1);
+    if (s)
+        reshape(s->w, s->h);
+    return s;
+}
+
+void rebuildGl()
+{
+    loadGlExtensions();
+    // The figures first: they release their old lists by name, which in the
+    // new context could already belong to something made here.
+    prepareFigures();
+    setupGl();
+    textureName = uploadTexture(); // the texels of this match are still in memory
+    terrainDisplayList = glGenLists(1);
+    buildDisplayList(heightmap.data(), textureName);
+    setupShadowMap();
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+struct SDL_Surface;
+
+// Opens the game's window of that size, or the full screen, and remembers
+// the window's size for the way back from full screen.
+SDL_Surface *openScreen(int width, int height, bool fullscreen);
+// Alt+Enter; Enter alone stays ignored.
+bool isFullscreenKey(int sym, int mod);
+// Switches between the window and the full screen (screen, videoFlags, the
+// projection follow).
+void toggleFullscreen();
+
+// SDL_SetVideoMode, or a stand-in for it in the tests.
+using VideoModeSetter = SDL_Surface *(*)(int width, int height, int bpp, std::uint32_t flags);
+// A new video mode, and the projection for its size. Some drivers make a new
+// GL context for it; then every GL object the game holds is made again.
+SDL_Surface *changeVideoMode(int width, int height, std::uint32_t flags, VideoModeSetter set);
+void rebuildGl();

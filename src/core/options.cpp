@@ -1,0 +1,179 @@
+#include "core/options.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+#include <unistd.h>
+
+#include "terrain/terrain.h"
+#include "terrain/texture.h"
+
+#ifndef QUORBLY_VERSION
+#define QUORBLY_VERSION "unknown"
+#endif
+
+namespace
+{
+
+constexpr std::string_view kHelp =
+    R"(Usage: quorbly [OPTION]... [GLUT OPTION]...
+Two hamsters in balls knock each other off a hilly arena.
+
+  --fullscreen        start full screen (Alt+Enter switches at any time)
+  --window WxH        the window's size in pixels, e.g. 1024x768 (800x600)
+  --data DIR          read the terrains, shaders, models and sounds from DIR
+                      (the working directory)
+  --bot               the bot drives player 2 from the start (F4 as ever)
+  --terrain NAME      play the first match on the terrain NAME
+  --seed N            seed the random choices and the terrain textures with N
+                      (0 to 4294967295) instead of the clock: the same seed
+                      and the same keys at the same times play the same match
+  --help              print this help and stop
+  --version           print the version and stop
+
+Gamepads plugged in before the start steer players 1 and 2.
+)";
+
+template <typename T> bool number(std::string_view text, T &value)
+{
+    const char *end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return !text.empty() && ec == std::errc{} && ptr == end;
+}
+
+bool windowSize(std::string_view text, Options &o)
+{
+    const std::size_t x = text.find_first_of("xX");
+    if (x == std::string_view::npos)
+        return false;
+    int width = 0, height = 0;
+    if (!number(text.substr(0, x), width) || !number(text.substr(x + 1), height))
+        return false;
+    if (width < 1 || height < 1 || width > 16384 || height > 16384)
+        return false;
+    o.width = width;
+    o.height = height;
+    return true;
+}
+
+// Applies option `name` with `value`; returns what was expected, or empty.
+std::string_view apply(std::string_view name, std::string_view value, Options &o)
+{
+    if (name == "--window")
+        return windowSize(value, o) ? "" : "WIDTHxHEIGHT from 1x1 to 16384x16384, e.g. 1024x768";
+    if (name == "--data") {
+        o.dataDir = value;
+        return value.empty() ? "a directory" : "";
+    }
+    if (name == "--terrain") {
+        o.terrain = value;
+        return value.empty() ? "a terrain name" : "";
+    }
+    std::uint32_t seed = 0;
+    if (!number(value, seed))
+        return "a whole number from 0 to 4294967295";
+    o.seed = seed;
+    return "";
+}
+
+bool takesValue(std::string_view name)
+{
+    return name == "--window" || name == "--data" || name == "--terrain" || name == "--seed";
+}
+
+CommandLine bad(std::string line)
+{
+    return {{}, 2, "quorbly: " + line + "\n", {}};
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const std::vector<std::string_view> &args)
+{
+    CommandLine cl;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (!arg.starts_with("--")) {
+            cl.rest.push_back(i);
+            continue;
+        }
+        const std::size_t eq = arg.find('=');
+        const std::string_view name = arg.substr(0, eq);
+        if (name == "--help" || name == "--version")
+            return {
+                {}, 0, name == "--help" ? std::string(kHelp) : "Quorbly " QUORBLY_VERSION "\n", {}};
+        if (takesValue(name)) {
+            std::string_view value;
+            if (eq != std::string_view::npos)
+                value = arg.substr(eq + 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            else
+                return bad(std::string(name) +
+                           " needs a value: " + std::string(apply(name, "", cl.options)));
+            const std::string_view expected = apply(name, value, cl.options);
+            if (!expected.empty())
+                return bad(std::string(name) + ": '" + std::string(value) + "' is not " +
+                           std::string(expected));
+        } else if (eq == std::string_view::npos && (name == "--fullscreen" || name == "--bot")) {
+            (name == "--bot" ? cl.options.bot : cl.options.fullscreen) = true;
+        } else {
+            return bad("unknown option '" + std::string(arg) + "' (see quorbly --help)");
+        }
+    }
+    return cl;
+}
+
+CommandLine takeOptions(int &argc, char **argv)
+{
+    CommandLine cl = parseCommandLine(std::vector<std::string_view>(argv + 1, argv + argc));
+    argc = 1;
+    for (std::size_t i : cl.rest)
+        argv[argc++] = argv[i + 1];
+    argv[argc] = nullptr;
+    return cl;
+}
+
+int findTerrain(const std::vector<std::string_view> &names, std::string_view name)
+{
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i].size() == name.size() &&
+            std::equal(name.begin(), name.end(), names[i].begin(),
+                       [&](char a, char b) { return lower(a) == lower(b); }))
+            return static_cast<int>(i);
+    return -1;
+}
+
+int startOptions(const Options &options)
+{
+    if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
+        std::fprintf(stderr, "quorbly: --data: cannot enter '%s': %s\n", options.dataDir.c_str(),
+                     std::strerror(errno));
+        return 2;
+    }
+    if (options.seed)
+        fixNoiseSeed(*options.seed);
+    if (options.terrain.empty())
+        return -1;
+    if (!loadTerrains("terrains"))
+        return 1; // as the game itself would stop
+    std::vector<std::string_view> names;
+    for (const Terrain &t : terrains)
+        names.emplace_back(t.name.data());
+    const int index = findTerrain(names, options.terrain);
+    if (index < 0) {
+        std::fprintf(stderr, "quorbly: --terrain: no terrain is named '%s'; the terrains are:\n",
+                     options.terrain.c_str());
+        for (std::string_view name : names)
+            std::fprintf(stderr, "  %.*s\n", static_cast<int>(name.size()), name.data());
+    }
+    destroyTerrains(); // init reads them again
+    if (index < 0)
+        return 2;
+    chooseNextTerrain(index);
+    return -1;
+}

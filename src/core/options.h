@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The command line. Our options all start with "--"; every other argument
+// is left for GLUT's initialisation, as before there were options.
+struct Options {
+    bool fullscreen = false;
+    int width = 800;
+    int height = 600;
+    std::string dataDir; // empty: the working directory
+    bool bot = false;
+    std::string terrain; // empty: the first match's terrain is drawn at random
+    std::optional<std::uint32_t> seed;
+};
+
+struct CommandLine {
+    Options options;
+    // -1: play. 0 (--help, --version): print `message` on standard output
+    // and stop; 2 (a bad option): print it on standard error and stop.
+    int exitStatus = -1;
+    std::string message;
+    std::vector<std::size_t> rest; // which arguments are left for GLUT
+};
+
+// Parses the arguments that follow the program's name.
+CommandLine parseCommandLine(const std::vector<std::string_view> &args);
+// Parses argv and takes our options out of it, leaving argv[0] and the rest.
+CommandLine takeOptions(int &argc, char **argv);
+
+// Acts on the options that come before the window: enters the data
+// directory, fixes the texture seed, makes the named terrain the first.
+// Returns -1 to play on, else the exit status (the reason printed).
+int startOptions(const Options &options);
+
+// The index of the terrain named `name` (case aside) among `names`, or -1.
+int findTerrain(const std::vector<std::string_view> &names, std::string_view name);

@@ -1,0 +1,55 @@
+// The command line, the named first terrain and the fixed texture seeds.
+
+#include <gtest/gtest.h>
+
+#include "core/options.h"
+#include "terrain/terrain.h"
+#include "terrain/texture.h"
+
+namespace
+{
+
+TEST(CommandLine, OptionsAreTakenAndTheRestGoesToGlut)
+{
+    const CommandLine cl =
+        parseCommandLine({"-display", ":0", "--fullscreen", "--window", "1024x768", "--bot",
+                          "--data=/d", "--terrain", "Ice Rink", "-sync", "--seed", "4294967295"});
+    EXPECT_EQ(cl.rest, (std::vector<std::size_t>{0, 1, 9}));
+    const Options &o = cl.options;
+    EXPECT_TRUE(cl.exitStatus == -1 && o.fullscreen && o.bot && o.seed == 4294967295u);
+    EXPECT_EQ(std::to_string(o.width) + "x" + std::to_string(o.height) + o.dataDir + o.terrain,
+              "1024x768/dIce Rink");
+}
+
+TEST(CommandLine, HelpVersionAndBadInputStopWithOneLine)
+{
+    EXPECT_EQ(parseCommandLine({"--bot", "--help"}).exitStatus, 0);
+    EXPECT_EQ(parseCommandLine({"--version"}).message.rfind("Quorbly ", 0), 0u);
+    for (const auto &[arg, start] : std::vector<std::pair<std::string_view, std::string>>{
+             {"--frob", "unknown option '--frob'"},
+             {"--window=0x600", "--window: '0x600' is not WIDTHxHEIGHT"},
+             {"--seed=4294967296", "--seed: '4294967296' is not a whole number"},
+             {"--terrain", "--terrain needs a value: a terrain name"}}) {
+        const CommandLine cl = parseCommandLine({"-sync", arg});
+        EXPECT_TRUE(cl.exitStatus == 2 && cl.message.starts_with("quorbly: " + start) &&
+                    cl.message.find('\n') == cl.message.size() - 1)
+            << cl.message;
+    }
+}
+
+TEST(CommandLine, NamedTerrainComesFirstAndSeedsFollowOn)
+{
+    EXPECT_EQ(findTerrain({"Mesa", "Mesa Plateaus"}, "mesa PLATEAUS"), 1);
+    terrains.assign(3, Terrain{});
+    numTerrains = 3;
+    resetTerrainChoice();
+    chooseNextTerrain(2);
+    EXPECT_EQ(newMap(), &terrains[2]);
+    EXPECT_NE(newMap(), &terrains[2]); // it counts as played
+    destroyTerrains();
+    EXPECT_EQ(nextNoiseSeed(1234), 1234u); // the clock, until --seed
+    fixNoiseSeed(7);
+    EXPECT_EQ(nextNoiseSeed(1234) * 100 + nextNoiseSeed(99), 708u);
+}
+
+} // namespace
