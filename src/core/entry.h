@@ -3,8 +3,9 @@
 union SDL_Event;
 struct SDL_Surface;
 
-extern int videoFlags;
-extern SDL_Surface *screen;
+// Fields of game.shell (core/state.h).
+extern int &videoFlags;
+extern SDL_Surface *&screen;
 
 void event(SDL_Event *event);
 void reshape(int width, int height);

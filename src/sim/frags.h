@@ -6,6 +6,7 @@
 struct Message {
     std::array<char, 81> text;
     float timeleft;
+    bool operator==(const Message &) const = default;
 };
 
 void addMessage(const char *message, int player);

@@ -11,12 +11,14 @@ struct Particle {
     float r, g, b;
     float x, y, z;
     vector velocity;
+    bool operator==(const Particle &) const = default;
 };
 
 inline constexpr int kParticleCount = 2500;
 
-extern std::array<Particle, kParticleCount> particles;
-extern int nextParticle;
+// The pool of sparks and the slot the next one takes (fields of game.match).
+extern std::array<Particle, kParticleCount> &particles;
+extern int &nextParticle;
 
 void initParticles();
 void createTrail(float x, float y, float z, vector direction, int number, float timetolive,

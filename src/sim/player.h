@@ -34,6 +34,7 @@ struct Player {
     std::array<float, 4> diffuse;
     std::array<float, 4> ambientHamster;
     std::array<float, 4> diffuseHamster;
+    bool operator==(const Player &) const = default;
 };
 
 void initPlayer(Player *player, float red, float green, float blue, float redHamster,

@@ -5,16 +5,13 @@
 #include <cstdlib>
 
 #include "audio/sound.h"
+#include "core/clock.h"
 #include "core/state.h"
 #include "core/vector.h"
 #include "render/model.h"
 #include "sim/frags.h"
 #include "sim/particle.h"
 #include "terrain/heightmap.h"
-
-std::array<float, 3> rgb{1.0f, 1.0f, 1.0f};
-float hval = 0.0f;
-float ticker = 0.0f;
 
 namespace
 {
@@ -85,7 +82,7 @@ void updatePowerup(Powerup *drop, const unsigned char *grid, float gravity, floa
     const float acceleration = -gravity * 0.1f;
     if (drop->active == 0)
         return;
-    ticker += seconds;
+    addTime(ticker, tickerClock, seconds);
 
     if (drop->grounded == 0) {
         // Moves with last frame's velocity, so the spawn frame leaves it in place.

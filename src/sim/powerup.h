@@ -14,6 +14,7 @@ struct Powerup {
     vector velocity;
     std::array<float, 4> ambient;
     std::array<float, 4> diffuse;
+    bool operator==(const Powerup &) const = default;
 };
 
 // Boost kinds as stored in Player::powerup (0: none or bomb).
@@ -24,9 +25,11 @@ enum PowerupKind : int {
     kPowerupResistance = 3
 };
 
-extern std::array<float, 3> rgb; // current display colour of the item
-extern float hval;               // hue in degrees
-extern float ticker;             // seconds of field time, never reset
+// Fields of game.match.
+extern std::array<float, 3> &rgb; // current display colour of the item
+extern float &hval;               // hue in degrees
+extern float &ticker;             // seconds of field time, never reset
+extern double &tickerClock;       // ticker added up in double (core/clock.h)
 
 void initPowerup(Powerup *powerup);
 void resetPowerup(Powerup *powerup);

@@ -14,5 +14,5 @@ void emitTrail(Player *player, float seconds);
 namespace trail
 {
 // Fractional trail particles owed, shared by both balls.
-extern float remainder;
+extern float &remainder;
 } // namespace trail

@@ -1,6 +1,6 @@
 #pragma once
 
-extern unsigned int terrainDisplayList;
+extern unsigned int &terrainDisplayList; // a field of game.shell
 
 // Generates the grid for the current terrain, then compiles its display list.
 void initHeightMap(unsigned char *heightmap, unsigned int textureName);

@@ -9,13 +9,9 @@
 
 std::vector<Terrain> terrains;
 int numTerrains = 0;
-int terrainCurrent = -1;
 
 namespace
 {
-
-int oldTerrain = -1;
-int oldTerrain2 = 0;
 
 // Length of the decimal number at the start of s: sign, digits, point, exponent.
 size_t decimalPrefix(const char *s, bool allowFraction)

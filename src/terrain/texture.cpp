@@ -5,9 +5,6 @@
 
 #include "terrain/terrain.h"
 
-std::array<unsigned char, kTexels> texture{};
-std::uint32_t seed = 0;
-
 namespace
 {
 

@@ -9,8 +9,9 @@ struct Terrain;
 inline constexpr int kTextureSize = 512;
 inline constexpr int kTexels = kTextureSize * kTextureSize;
 
-extern std::array<unsigned char, kTexels> texture;
-extern std::uint32_t seed;
+// The texels and their noise seed, fields of the game state (core/state.h).
+extern std::array<unsigned char, kTexels> &texture;
+extern std::uint32_t &seed;
 
 float noise(int x, int y);
 float interpolate(float a, float b, float x);
