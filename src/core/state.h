@@ -15,7 +15,7 @@
 #include <cstdint>
 
 #include "core/vector.h"
-#include "sim/frags.h"
+#include "sim/messages.h"
 #include "sim/particle.h"
 #include "sim/player.h"
 #include "sim/powerup.h"
@@ -154,8 +154,7 @@ extern vector &cameraVelocity;
 extern float &sceneRot;
 extern int &endGame;
 extern int &winner;
-extern std::array<Message, 2> &messages;
-extern std::array<char, 80> &mainMessage;
+// messages and mainMessage: sim/messages.h.
 extern int &w, &h;
 extern unsigned int &programBall, &programTerrain, &programPowerup;
 extern unsigned int &shadowMapTexture;

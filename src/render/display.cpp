@@ -7,6 +7,7 @@
 #include "render/figures.h"
 #include "render/glext.h"
 #include "render/hud.h"
+#include "render/particles_gl.h"
 #include "sim/particle.h"
 #include "terrain/heightmap.h"
 #include "terrain/mesh_gl.h"

@@ -30,9 +30,3 @@ void createExplosion(float x, float y, float z, float size, float timetolive, fl
 void groundUnderParticles(const unsigned char *heightmap,
                           std::array<float, kParticleCount> *ground);
 void updateParticles(const unsigned char *heightmap, float gravity, float seconds);
-
-// Drawn by the shell (additive smoothed points), all in one batch.
-void drawParticles(int particlesize);
-// The plain form: one begin/end pair per point. Kept to check drawParticles
-// against, pixel for pixel.
-void drawParticlesOneByOne(int particlesize);

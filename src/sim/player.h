@@ -41,3 +41,5 @@ void initPlayer(Player *player, float red, float green, float blue, float redHam
                 float greenHamster, float blueHamster, float x, float y, float z);
 void resetPlayer(Player *player, float x, float y, float z);
 void updatePlayer(Player *player, float seconds);
+// 1 while the ball is over the square of the grid.
+int playerInRange(const unsigned char *heightmap, Player player);

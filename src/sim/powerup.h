@@ -38,11 +38,7 @@ void updatePowerup(Powerup *powerup, const unsigned char *heightmap, float gravi
 int checkCollectPowerup(Powerup *powerup, Player *player);
 float getNextPowerupSpawn();
 
-// Frame-update steps built from the rules above.
-void applyPowerupEffect(Player *player); // effect of the player's kind at its stage
+// A player's boost: the effect of its kind at its stage, and the stage
+// building up or fading over a frame.
+void applyPowerupEffect(Player *player);
 void stagePowerupEffect(Player *player, float seconds);
-void endBoost(Player *player);      // boost over: flags off, next spawn scheduled
-void expirePowerup(Player *player); // endBoost once powerupExpire <= 0
-void collectPowerup(int player);    // collection test and what follows it
-void spawnPowerupIfDue();
-void countDownPowerups(float seconds);

@@ -12,9 +12,11 @@
 #include "sim/camera.h"
 #include "sim/collision.h"
 #include "sim/frags.h"
+#include "sim/messages.h"
 #include "sim/particle.h"
 #include "sim/player.h"
 #include "sim/powerup.h"
+#include "sim/powerup_rules.h"
 
 namespace trail
 {
