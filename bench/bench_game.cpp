@@ -18,7 +18,7 @@
 #include "core/match.h"
 #include "core/state.h"
 #include "render/display.h"
-#include "render/glext.h"
+#include "render/glext_gl.h"
 #include "render/model.h"
 #include "sim/particle.h"
 #include "sim/powerup.h"

@@ -7,7 +7,7 @@
 //
 // Loaded assets are not state and stay in their modules: the terrain
 // definitions (terrain/terrain.h), the models (render/model.h), the decoded
-// sounds (audio/) and the GL entry points (render/glext.h). They are read
+// sounds (audio/) and the GL entry points (render/glext_gl.h). They are read
 // once and never change while the game runs.
 
 #include <array>
@@ -100,7 +100,7 @@ struct SessionState {
 };
 
 // A model compiled into a display list, and the triangle array it was
-// compiled from (render/figures.cpp).
+// compiled from (render/figures_gl.cpp).
 struct CompiledModel {
     const ObjModel *model = nullptr;
     const ObjTriangle *triangles = nullptr;
