@@ -1,5 +1,8 @@
 #pragma once
 
+// The program's shell: the SDL window and its events, the projection, and
+// the frame loop from start-up to shut-down.
+
 union SDL_Event;
 struct SDL_Surface;
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <cstdint>
+// The frame loop's bookkeeping: the quit request, elapsed time and the frame
+// rate. The clock is passed in, so the arithmetic is exact and testable.
 
-// Frame-loop bookkeeping of the entry module; the clock is passed in so
-// the arithmetic is exact and testable.
+#include <cstdint>
 
 // Fields of game.session (core/state.h).
 extern int &quit_flag;

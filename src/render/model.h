@@ -1,5 +1,8 @@
 #pragma once
 
+// The OBJ models of the hamster, its cage and the powerup item, and the
+// figures' animation clock.
+
 #include <memory>
 #include <vector>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The pool of sparks: trails behind the balls and bursts on hits and bombs.
+
 #include <array>
 
 #include "core/vector.h"

@@ -1,5 +1,8 @@
 #pragma once
 
+// A contestant's ball: its record, start and respawn values, and its
+// rolling and turning over a frame.
+
 #include <array>
 
 #include "core/vector.h"

@@ -1,5 +1,8 @@
 #pragma once
 
+// The powerup item: its record, its fall and colours, collection by a ball,
+// and the boost it gives.
+
 #include <array>
 
 #include "core/vector.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// The frame update: the whole game advanced by one step.
+
 struct Player;
 
 // Advances the whole game by one frame.

@@ -1,5 +1,8 @@
 #pragma once
 
+// The height grid of a terrain: generation from raised circles, height
+// queries, normals, and the mesh walked for drawing.
+
 #include <array>
 #include <cstdio>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The terrain's display list, built from the height grid and its texture.
+
 extern unsigned int &terrainDisplayList; // a field of game.shell
 
 // Generates the grid for the current terrain, then compiles its display list.

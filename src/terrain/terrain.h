@@ -1,5 +1,8 @@
 #pragma once
 
+// The terrain definitions of the "terrains" file and the choice of the next
+// one.
+
 #include <array>
 #include <cstdio>
 #include <vector>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The terrain's noise texture, generated from a seed.
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
