@@ -18,7 +18,7 @@
 #include "core/match.h"
 #include "core/state.h"
 #include "render/display.h"
-#include "render/glext.h"
+#include "render/glext_gl.h"
 #include "render/model.h"
 #include "sim/particle.h"
 #include "sim/powerup.h"
@@ -32,83 +32,18 @@ namespace
 
 constexpr float kStep = 1.0f / 60.0f;
 
-// Everything a frame update reads or writes, so that every timed update
-// starts from the very same moment of the match.
-struct Moment {
-    std::array<Player, 2> players;
-    std::array<Particle, kParticleCount> particles;
-    int nextParticle;
-    Powerup powerup;
-    int powerupActive;
-    float nextPowerupSpawn, gameTime, lightTime, lastCollisionTime;
-    std::array<float, 4> lightPos;
-    std::array<float, 3> cameraPos, cameraPosPreferred;
-    float cameraRot, cameraRotPreferred;
-    vector cameraVelocity;
-    float sceneRot;
-    int endGame, winner;
-    std::array<Message, 2> messages;
-    std::array<char, 80> mainMessage;
-    std::array<float, 3> rgb;
-    float hval, ticker, rate, trailRemainder;
-};
+// A snapshot of play (core/state.h): every timed update starts from the very
+// same moment of the match.
+using Moment = MatchState;
 
 Moment capture()
 {
-    return {players,
-            particles,
-            nextParticle,
-            powerup,
-            powerupActive,
-            nextPowerupSpawn,
-            gameTime,
-            lightTime,
-            lastCollisionTime,
-            lightPos,
-            cameraPos,
-            cameraPosPreferred,
-            cameraRot,
-            cameraRotPreferred,
-            cameraVelocity,
-            sceneRot,
-            endGame,
-            winner,
-            messages,
-            mainMessage,
-            rgb,
-            hval,
-            ticker,
-            rate,
-            trail::remainder};
+    return game.match;
 }
 
 void restore(const Moment &m)
 {
-    players = m.players;
-    particles = m.particles;
-    nextParticle = m.nextParticle;
-    powerup = m.powerup;
-    powerupActive = m.powerupActive;
-    nextPowerupSpawn = m.nextPowerupSpawn;
-    gameTime = m.gameTime;
-    lightTime = m.lightTime;
-    lastCollisionTime = m.lastCollisionTime;
-    lightPos = m.lightPos;
-    cameraPos = m.cameraPos;
-    cameraPosPreferred = m.cameraPosPreferred;
-    cameraRot = m.cameraRot;
-    cameraRotPreferred = m.cameraRotPreferred;
-    cameraVelocity = m.cameraVelocity;
-    sceneRot = m.sceneRot;
-    endGame = m.endGame;
-    winner = m.winner;
-    messages = m.messages;
-    mainMessage = m.mainMessage;
-    rgb = m.rgb;
-    hval = m.hval;
-    ticker = m.ticker;
-    rate = m.rate;
-    trail::remainder = m.trailRemainder;
+    game.match = m;
 }
 
 int liveParticles()

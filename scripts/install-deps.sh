@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libvorbis-dev
   xvfb xauth xdotool imagemagick x11-utils libx11-dev
   zlib1g-dev dpkg-dev desktop-file-utils groff-base appstream lintian
-  clang libclang-rt-14-dev llvm
+  clang libclang-rt-14-dev llvm clang-format
 )
 
 missing=()

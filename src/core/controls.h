@@ -1,4 +1,6 @@
 #pragma once
 
+// The keyboard: what each key does to the game.
+
 void keyDown(int key);
 void keyUp(int key);

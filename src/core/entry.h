@@ -1,10 +1,14 @@
 #pragma once
 
+// The program's shell: the SDL window and its events, the projection, and
+// the frame loop from start-up to shut-down.
+
 union SDL_Event;
 struct SDL_Surface;
 
-extern int videoFlags;
-extern SDL_Surface *screen;
+// Fields of game.shell (core/state.h).
+extern int &videoFlags;
+extern SDL_Surface *&screen;
 
 void event(SDL_Event *event);
 void reshape(int width, int height);

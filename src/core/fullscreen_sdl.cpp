@@ -10,15 +10,12 @@
 #include "core/game.h"
 #include "core/state.h"
 #include "render/figures.h"
-#include "render/glext.h"
+#include "render/glext_gl.h"
 #include "terrain/mesh_gl.h"
 #include "terrain/texture_gl.h"
 
 namespace
 {
-
-int windowWidth = 800;
-int windowHeight = 600;
 
 // The desktop's size: the largest full-screen mode, so the mode does not change.
 void fullscreenSize(int &width, int &height)

@@ -19,3 +19,7 @@ using VideoModeSetter = SDL_Surface *(*)(int width, int height, int bpp, std::ui
 // GL context for it; then every GL object the game holds is made again.
 SDL_Surface *changeVideoMode(int width, int height, std::uint32_t flags, VideoModeSetter set);
 void rebuildGl();
+
+// The window's size out of full screen, fields of the game state.
+extern int &windowWidth;
+extern int &windowHeight;

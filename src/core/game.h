@@ -1,7 +1,7 @@
 #pragma once
 
-// The game's setup and teardown around the frame loop: init, newTerrain,
-// cleanup, and the GL capability set-up they start with.
+// Setting the game up on a GL context (its capabilities first), starting a
+// match on a new terrain, and letting everything go at the end.
 
 void init();
 // The context's part of init: shaders, light and GL state, shadow-map

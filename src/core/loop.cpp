@@ -1,9 +1,11 @@
 #include "core/loop.h"
 
-int quit_flag = 0;
-int fps = 0;
-int frame_count = 0;
-std::uint32_t frame_time = 0;
+#include "core/state.h"
+
+int &quit_flag = game.session.quit_flag;
+int &fps = game.session.fps;
+int &frame_count = game.session.frame_count;
+std::uint32_t &frame_time = game.session.frame_time;
 
 void quit()
 {

@@ -1,14 +1,15 @@
 #pragma once
 
+// The frame loop's bookkeeping: the quit request, elapsed time and the frame
+// rate. The clock is passed in, so the arithmetic is exact and testable.
+
 #include <cstdint>
 
-// Frame-loop bookkeeping of the entry module; the clock is passed in so
-// the arithmetic is exact and testable.
-
-extern int quit_flag;
-extern int fps;
-extern int frame_count;
-extern std::uint32_t frame_time;
+// Fields of game.session (core/state.h).
+extern int &quit_flag;
+extern int &fps;
+extern int &frame_count;
+extern std::uint32_t &frame_time;
 
 // Asks the loop to stop after the current iteration.
 void quit();

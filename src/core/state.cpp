@@ -2,90 +2,79 @@
 
 #include <string_view>
 
-std::array<Player, 2> players{};
-Terrain *terrain = nullptr;
-std::array<unsigned char, kGridPoints> heightmap{};
-float averageHeight = 0;
-unsigned int textureName = 0;
-Powerup powerup{};
-int powerupActive = 0;
-float nextPowerupSpawn = 0;
-float gameTime = 0;
-float lightTime = 0;
-float lastCollisionTime = 0;
-std::array<float, 4> lightPos{15.0f, 13.0f, 25.5f, 1.0f};
+#include "render/model.h"
+#include "terrain/texture.h"
+
+constinit GameState game{};
+
+std::array<Player, 2> &players = game.match.players;
+Terrain *&terrain = game.match.terrain;
+std::array<unsigned char, kGridPoints> &heightmap = game.match.heightmap;
+float &averageHeight = game.match.averageHeight;
+unsigned int &textureName = game.shell.textureName;
+Powerup &powerup = game.match.powerup;
+int &powerupActive = game.match.powerupActive;
+float &nextPowerupSpawn = game.match.nextPowerupSpawn;
+float &gameTime = game.match.gameTime;
+float &lightTime = game.match.lightTime;
+float &lastCollisionTime = game.match.lastCollisionTime;
+std::array<float, 4> &lightPos = game.match.lightPos;
 const std::array<float, 4> lightAmb{0.5f, 0.5f, 0.5f, 1.0f};
 const std::array<float, 4> lightDiff{1.0f, 1.0f, 1.0f, 1.0f};
 const std::array<float, 4> lightSpec{1.0f, 1.0f, 1.0f, 1.0f};
-std::array<float, 3> cameraPos{};
-float cameraRot = 0;
-std::array<float, 3> cameraPosPreferred{};
-float cameraRotPreferred = -60.0f;
-vector cameraVelocity{};
-float sceneRot = 0;
-int endGame = 0;
-int winner = 0;
-std::array<Message, 2> messages{};
-std::array<char, 80> mainMessage{};
-int w = 0, h = 0;
-unsigned int programBall = 0, programTerrain = 0, programPowerup = 0;
-unsigned int shadowMapTexture = 0;
-unsigned int shadowMapFBO = 0;
-int shadersSupported = 0;
-int shadowsDisabled = 0;
-int toggleShadows = 0;
-int toggleMultiShadows = 1;
-int toggleSmooth = 1;
-int toggleCameraMovement = 1;
-int toggleLightMovement = 0;
-int toggleBulletTime = 0;
-int toggleSuperSizeMe = 0;
-int togglePause = 0;
-int toggleHUD = 1;
-int toggleBot = 0;
-int toggleLightView = 0;
+std::array<float, 3> &cameraPos = game.match.cameraPos;
+float &cameraRot = game.match.cameraRot;
+std::array<float, 3> &cameraPosPreferred = game.match.cameraPosPreferred;
+float &cameraRotPreferred = game.match.cameraRotPreferred;
+vector &cameraVelocity = game.match.cameraVelocity;
+float &sceneRot = game.match.sceneRot;
+int &endGame = game.match.endGame;
+int &winner = game.match.winner;
+std::array<Message, 2> &messages = game.match.messages;
+std::array<char, 80> &mainMessage = game.match.mainMessage;
+std::array<Particle, kParticleCount> &particles = game.match.particles;
+int &nextParticle = game.match.nextParticle;
+std::array<float, 3> &rgb = game.match.rgb;
+float &hval = game.match.hval;
+float &ticker = game.match.ticker;
+double &tickerClock = game.match.tickerClock;
+float &rate = game.match.rate;
+double &rateClock = game.match.rateClock;
+
+int &w = game.session.w, &h = game.session.h;
+unsigned int &programBall = game.shell.programBall;
+unsigned int &programTerrain = game.shell.programTerrain;
+unsigned int &programPowerup = game.shell.programPowerup;
+unsigned int &shadowMapTexture = game.shell.shadowMapTexture;
+unsigned int &shadowMapFBO = game.shell.shadowMapFBO;
+int &shadersSupported = game.session.shadersSupported;
+int &shadowsDisabled = game.session.shadowsDisabled;
+int &toggleShadows = game.session.toggleShadows;
+int &toggleMultiShadows = game.session.toggleMultiShadows;
+int &toggleSmooth = game.session.toggleSmooth;
+int &toggleCameraMovement = game.session.toggleCameraMovement;
+int &toggleLightMovement = game.session.toggleLightMovement;
+int &toggleBulletTime = game.session.toggleBulletTime;
+int &toggleSuperSizeMe = game.session.toggleSuperSizeMe;
+int &togglePause = game.session.togglePause;
+int &toggleHUD = game.session.toggleHUD;
+int &toggleBot = game.session.toggleBot;
+int &toggleLightView = game.session.toggleLightView;
+int &terrainCurrent = game.session.terrainCurrent;
+int &oldTerrain = game.session.oldTerrain;
+int &oldTerrain2 = game.session.oldTerrain2;
+int &terrainChosenNext = game.session.terrainChosenNext;
+bool &noiseSeedFixed = game.session.noiseSeedFixed;
+std::uint32_t &fixedNoiseSeed = game.session.fixedNoiseSeed;
+int &windowWidth = game.shell.windowWidth;
+int &windowHeight = game.shell.windowHeight;
+std::array<unsigned char, kTexels> &texture = game.session.texture;
+std::uint32_t &seed = game.session.seed;
+float &scale = game.session.scale;
 
 void resetGameState()
 {
-    players = {};
-    terrain = nullptr;
-    heightmap = {};
-    averageHeight = 0;
-    textureName = 0;
-    powerup = {};
-    powerupActive = 0;
-    nextPowerupSpawn = 0;
-    gameTime = 0;
-    lightTime = 0;
-    lastCollisionTime = 0;
-    lightPos = {15.0f, 13.0f, 25.5f, 1.0f};
-    cameraPos = {};
-    cameraRot = 0;
-    cameraPosPreferred = {};
-    cameraRotPreferred = -60.0f;
-    cameraVelocity = {};
-    sceneRot = 0;
-    endGame = 0;
-    winner = 0;
-    messages = {};
-    mainMessage = {};
-    w = h = 0;
-    programBall = programTerrain = programPowerup = 0;
-    shadowMapTexture = 0;
-    shadowMapFBO = 0;
-    shadersSupported = 0;
-    shadowsDisabled = 0;
-    toggleShadows = 0;
-    toggleMultiShadows = 1;
-    toggleSmooth = 1;
-    toggleCameraMovement = 1;
-    toggleLightMovement = 0;
-    toggleBulletTime = 0;
-    toggleSuperSizeMe = 0;
-    togglePause = 0;
-    toggleHUD = 1;
-    toggleBot = 0;
-    toggleLightView = 0;
+    game = GameState{};
 }
 
 void probeCapabilities(const char *extensions)

@@ -1,62 +1,184 @@
 #pragma once
 
+// The whole mutable state of the game, in three records grouped by lifetime,
+// and the names the game reads it by, bound to their fields. One call puts
+// everything back to its program-start value; a snapshot of play is one copy
+// of game.match.
+//
+// Loaded assets are not state and stay in their modules: the terrain
+// definitions (terrain/terrain.h), the models (render/model.h), the decoded
+// sounds (audio/) and the GL entry points (render/glext_gl.h). They are read
+// once and never change while the game runs.
+
 #include <array>
+#include <cstddef>
+#include <cstdint>
 
 #include "core/vector.h"
-#include "sim/frags.h"
+#include "sim/messages.h"
+#include "sim/particle.h"
 #include "sim/player.h"
 #include "sim/powerup.h"
 #include "terrain/heightmap.h"
 #include "terrain/terrain.h"
 
-// The whole global state of the game, with its start values in state.cpp.
+struct ObjModel;
+struct ObjTriangle;
+struct SDL_Surface;
 
 inline constexpr int kFragTarget = 5;
 
-extern std::array<Player, 2> players;
-extern Terrain *terrain;
-extern std::array<unsigned char, kGridPoints> heightmap;
-extern float averageHeight;
-extern unsigned int textureName;
-extern Powerup powerup;
-extern int powerupActive;
-extern float nextPowerupSpawn;
-extern float gameTime;
-extern float lightTime;
-extern float lastCollisionTime;
-extern std::array<float, 4> lightPos;
+// Everything the frame update reads or writes: one copy of it is a snapshot
+// of play, and restoring it replays the same frames from the same rand() seed.
+struct MatchState {
+    std::array<Player, 2> players{};
+    Terrain *terrain = nullptr;
+    std::array<unsigned char, kGridPoints> heightmap{};
+    float averageHeight = 0;
+    Powerup powerup{};
+    int powerupActive = 0;
+    float nextPowerupSpawn = 0;
+    float gameTime = 0;
+    double gameClock = 0; // gameTime added up in double
+    float lightTime = 0;
+    double lightClock = 0;
+    float lastCollisionTime = 0;
+    std::array<float, 4> lightPos{15.0f, 13.0f, 25.5f, 1.0f};
+    std::array<float, 3> cameraPos{};
+    float cameraRot = 0;
+    std::array<float, 3> cameraPosPreferred{};
+    float cameraRotPreferred = -60.0f;
+    vector cameraVelocity{};
+    float sceneRot = 0;
+    double sceneClock = 0;
+    int endGame = 0;
+    int winner = 0;
+    std::array<Message, 2> messages{};
+    std::array<char, 80> mainMessage{};
+    std::array<Particle, kParticleCount> particles{};
+    int nextParticle = 0;
+    std::array<float, 3> rgb{1.0f, 1.0f, 1.0f}; // the powerup's colour, its hue
+    float hval = 0;                             // and the ticker that cycles it
+    float ticker = 0;
+    double tickerClock = 0;
+    float rate = 0; // the figures' animation clock, milliseconds
+    double rateClock = 0;
+    float trailRemainder = 0;
+    bool operator==(const MatchState &) const = default;
+};
+
+// The program's run: settings the keys change, what the driver offers, the
+// window size, the terrain choice and texture, the frame loop's bookkeeping.
+struct SessionState {
+    int w = 0, h = 0;
+    int shadersSupported = 0;
+    int shadowsDisabled = 0;
+    int toggleShadows = 0;
+    int toggleMultiShadows = 1;
+    int toggleSmooth = 1;
+    int toggleCameraMovement = 1;
+    int toggleLightMovement = 0;
+    int toggleBulletTime = 0;
+    int toggleSuperSizeMe = 0;
+    int togglePause = 0;
+    int toggleHUD = 1;
+    int toggleBot = 0;
+    int toggleLightView = 0;
+    int terrainCurrent = -1; // and the two choices before it
+    int oldTerrain = -1;
+    int oldTerrain2 = 0;
+    int terrainChosenNext = -1;
+    // The texture noise's seed when the command line fixes it.
+    bool noiseSeedFixed = false;
+    std::uint32_t fixedNoiseSeed = 0;
+    // kTexels of terrain/texture.h, whose names (texture, seed) bind to these
+    // two and stay out of the way of the rest of the game.
+    std::array<unsigned char, 512 * 512> texture{};
+    std::uint32_t seed = 0;
+    float scale = 1.0f; // overall figure scale
+    int quit_flag = 0;
+    int fps = 0;
+    int frame_count = 0;
+    std::uint32_t frame_time = 0;
+    bool operator==(const SessionState &) const = default;
+};
+
+// A model compiled into a display list, and the triangle array it was
+// compiled from (render/figures_gl.cpp).
+struct CompiledModel {
+    const ObjModel *model = nullptr;
+    const ObjTriangle *triangles = nullptr;
+    std::size_t count = 0;
+    unsigned int list = 0;
+    bool operator==(const CompiledModel &) const = default;
+};
+
+// GL object names and the window's handles, as the shell made them.
+struct ShellState {
+    unsigned int textureName = 0;
+    unsigned int programBall = 0, programTerrain = 0, programPowerup = 0;
+    unsigned int shadowMapTexture = 0;
+    unsigned int shadowMapFBO = 0;
+    unsigned int terrainDisplayList = 0;
+    std::array<CompiledModel, 6> figureLists{};
+    int videoFlags = 0;
+    int windowWidth = 800, windowHeight = 600; // the window's size out of full screen
+    SDL_Surface *screen = nullptr;
+    bool operator==(const ShellState &) const = default;
+};
+
+struct GameState {
+    MatchState match;
+    SessionState session;
+    ShellState shell;
+    bool operator==(const GameState &) const = default;
+};
+
+extern GameState game;
+
+extern std::array<Player, 2> &players;
+extern Terrain *&terrain;
+extern std::array<unsigned char, kGridPoints> &heightmap;
+extern float &averageHeight;
+extern unsigned int &textureName;
+extern Powerup &powerup;
+extern int &powerupActive;
+extern float &nextPowerupSpawn;
+extern float &gameTime;
+extern float &lightTime;
+extern float &lastCollisionTime;
+extern std::array<float, 4> &lightPos;
 extern const std::array<float, 4> lightAmb;
 extern const std::array<float, 4> lightDiff;
 extern const std::array<float, 4> lightSpec;
-extern std::array<float, 3> cameraPos;
-extern float cameraRot;
-extern std::array<float, 3> cameraPosPreferred;
-extern float cameraRotPreferred;
-extern vector cameraVelocity;
-extern float sceneRot;
-extern int endGame;
-extern int winner;
-extern std::array<Message, 2> messages;
-extern std::array<char, 80> mainMessage;
-extern int w, h;
-extern unsigned int programBall, programTerrain, programPowerup;
-extern unsigned int shadowMapTexture;
-extern unsigned int shadowMapFBO;
-extern int shadersSupported;
-extern int shadowsDisabled;
-extern int toggleShadows;
-extern int toggleMultiShadows;
-extern int toggleSmooth;
-extern int toggleCameraMovement;
-extern int toggleLightMovement;
-extern int toggleBulletTime;
-extern int toggleSuperSizeMe;
-extern int togglePause;
-extern int toggleHUD;
-extern int toggleBot;
-extern int toggleLightView;
+extern std::array<float, 3> &cameraPos;
+extern float &cameraRot;
+extern std::array<float, 3> &cameraPosPreferred;
+extern float &cameraRotPreferred;
+extern vector &cameraVelocity;
+extern float &sceneRot;
+extern int &endGame;
+extern int &winner;
+// messages and mainMessage: sim/messages.h.
+extern int &w, &h;
+extern unsigned int &programBall, &programTerrain, &programPowerup;
+extern unsigned int &shadowMapTexture;
+extern unsigned int &shadowMapFBO;
+extern int &shadersSupported;
+extern int &shadowsDisabled;
+extern int &toggleShadows;
+extern int &toggleMultiShadows;
+extern int &toggleSmooth;
+extern int &toggleCameraMovement;
+extern int &toggleLightMovement;
+extern int &toggleBulletTime;
+extern int &toggleSuperSizeMe;
+extern int &togglePause;
+extern int &toggleHUD;
+extern int &toggleBot;
+extern int &toggleLightView;
 
-// Puts every variable above back to its program-start value (tests use it).
+// Puts the whole game state back to its program-start value.
 void resetGameState();
 
 // Decides from the GL extension string whether shaders and shadow mapping

@@ -3,6 +3,7 @@
 // Positions, velocities, forces and normals: three floats, always by value.
 struct vector {
     float x, y, z;
+    bool operator==(const vector &) const = default;
 };
 
 vector getVector(float x1, float y1, float z1, float x2, float y2, float z2);

@@ -1,5 +1,8 @@
 #pragma once
 
+// The hamsters in their balls and the powerup item, drawn from the loaded
+// models.
+
 struct ObjModel;
 struct Player;
 struct Powerup;

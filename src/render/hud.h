@@ -1,5 +1,8 @@
 #pragma once
 
+// The heads-up display: scores, the terrain's name, messages, pause and frame
+// rate, in GLUT's bitmap fonts.
+
 void drawHUD();
 void drawTextDoubleAlphaSize(int x, int y, const char *text, float alpha, int big);
 void drawTextDoubleAlpha(int x, int y, const char *text, float alpha);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/clock.h"
 #include "render/utilities.h"
 
 std::unique_ptr<ObjModel> head;
@@ -15,8 +16,6 @@ std::unique_ptr<ObjModel> ffoot;
 std::unique_ptr<ObjModel> bfoot;
 std::unique_ptr<ObjModel> ball;
 std::unique_ptr<ObjModel> item;
-float rate = 0.0f;
-float scale = 1.0f;
 
 namespace
 {
@@ -280,5 +279,5 @@ void freePower()
 
 void updateModel(float seconds)
 {
-    rate += seconds * 1000;
+    addTime(rate, rateClock, seconds * 1000);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+// The OBJ models of the hamster, its cage and the powerup item, and the
+// figures' animation clock.
+
 #include <memory>
 #include <vector>
 
@@ -41,8 +44,11 @@ extern std::unique_ptr<ObjModel> ffoot;
 extern std::unique_ptr<ObjModel> bfoot;
 extern std::unique_ptr<ObjModel> ball;
 extern std::unique_ptr<ObjModel> item;
-extern float rate;  // animation clock, milliseconds
-extern float scale; // overall figure scale, 1.0
+// The animation clock and the figure scale are fields of the game state
+// (core/state.h); the models are loaded assets and stay here.
+extern float &rate;       // animation clock, milliseconds
+extern double &rateClock; // rate added up in double (core/clock.h)
+extern float &scale;      // overall figure scale, 1.0
 
 void initModel();
 void initPower();

@@ -1,3 +1,5 @@
+#include "render/particles_gl.h"
+
 #include <GL/gl.h>
 
 #include "sim/particle.h"

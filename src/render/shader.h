@@ -1,5 +1,7 @@
 #pragma once
 
+// GLSL programs from the shader files in data/.
+
 #include <memory>
 
 // Whole file as a zero-terminated string, or null (with a message on stderr).

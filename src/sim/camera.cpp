@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/clock.h"
 #include "core/state.h"
 #include "core/vector.h"
 
@@ -73,7 +74,7 @@ void updateCamera(float seconds)
         cameraPos = {0.0f, 2.0f * r, 2.0f * r};
         cameraRot = -30.0f;
         if (toggleCameraMovement == 1)
-            sceneRot += seconds * 20.0f;
+            addTime(sceneRot, game.match.sceneClock, seconds * 20.0f);
         return;
     }
     if (toggleCameraMovement == 1)

@@ -1,4 +1,7 @@
 #pragma once
 
+// The light's circle and the camera that follows play (or orbits the
+// winner).
+
 void updateLight();
 void updateCamera(float seconds);

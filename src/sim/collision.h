@@ -1,5 +1,7 @@
 #pragma once
 
+// Two balls meeting: the swept hit, the elastic rebound, sparks and a bump.
+
 struct Player;
 
 // Swept-sphere hit of a against b within this frame; -1 when no hit is handled.

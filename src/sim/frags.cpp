@@ -1,30 +1,20 @@
 #include "sim/frags.h"
 
-#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 
 #include "audio/sound.h"
 #include "core/state.h"
-#include "sim/powerup.h"
+#include "sim/messages.h"
+#include "sim/powerup_rules.h"
 
 namespace
 {
 
-constexpr float kMessageTime = 4.0f;
 // A ball this far below the field and off the square is lost.
 constexpr float kLostHeight = -20.0f;
 constexpr float kRespawnHeight = 10.0f;
 constexpr float kQuadrantSide = 7.5f;
-
-// Copies at most capacity - 1 characters and always terminates.
-template <std::size_t N> void copyText(std::array<char, N> &to, const char *from)
-{
-    std::size_t i = 0;
-    for (; i + 1 < N && from[i] != '\0'; ++i)
-        to[i] = from[i];
-    to[i] = '\0';
-}
 
 int quadrantOf(const Player &player)
 {
@@ -34,24 +24,6 @@ int quadrantOf(const Player &player)
 }
 
 } // namespace
-
-void addMessage(const char *message, int player)
-{
-    Message &m = messages[player];
-    copyText(m.text, message);
-    m.timeleft = kMessageTime;
-}
-
-void updateMessages(float seconds)
-{
-    for (Message &m : messages)
-        m.timeleft -= seconds;
-}
-
-void changeMainMessage(const char *message)
-{
-    copyText(mainMessage, message);
-}
 
 void groundContact(int p)
 {

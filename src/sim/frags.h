@@ -1,16 +1,7 @@
 #pragma once
 
-#include <array>
-
-// A player's short-lived HUD line.
-struct Message {
-    std::array<char, 81> text;
-    float timeleft;
-};
-
-void addMessage(const char *message, int player);
-void updateMessages(float seconds);
-void changeMainMessage(const char *message);
+// Losing a ball: rolling off the square, the frag it scores for the other
+// player, the end of a match and the drop back in.
 
 // Ground contact for player p: rolling off, landing, being lost below -20.
 void groundContact(int p);

@@ -9,9 +9,6 @@
 
 #include "terrain/heightmap.h"
 
-std::array<Particle, kParticleCount> particles{};
-int nextParticle = 0;
-
 namespace
 {
 

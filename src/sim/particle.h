@@ -1,5 +1,7 @@
 #pragma once
 
+// The pool of sparks: trails behind the balls and bursts on hits and bombs.
+
 #include <array>
 
 #include "core/vector.h"
@@ -11,12 +13,14 @@ struct Particle {
     float r, g, b;
     float x, y, z;
     vector velocity;
+    bool operator==(const Particle &) const = default;
 };
 
 inline constexpr int kParticleCount = 2500;
 
-extern std::array<Particle, kParticleCount> particles;
-extern int nextParticle;
+// The pool of sparks and the slot the next one takes (fields of game.match).
+extern std::array<Particle, kParticleCount> &particles;
+extern int &nextParticle;
 
 void initParticles();
 void createTrail(float x, float y, float z, vector direction, int number, float timetolive,
@@ -28,9 +32,3 @@ void createExplosion(float x, float y, float z, float size, float timetolive, fl
 void groundUnderParticles(const unsigned char *heightmap,
                           std::array<float, kParticleCount> *ground);
 void updateParticles(const unsigned char *heightmap, float gravity, float seconds);
-
-// Drawn by the shell (additive smoothed points), all in one batch.
-void drawParticles(int particlesize);
-// The plain form: one begin/end pair per point. Kept to check drawParticles
-// against, pixel for pixel.
-void drawParticlesOneByOne(int particlesize);

@@ -2,6 +2,13 @@
 
 #include <cmath>
 
+#include "terrain/heightmap.h"
+
+int playerInRange(const unsigned char *grid, Player player)
+{
+    return inRange(grid, player.x, player.z);
+}
+
 void initPlayer(Player *player, float red, float green, float blue, float redHamster,
                 float greenHamster, float blueHamster, float x, float y, float z)
 {

@@ -1,5 +1,8 @@
 #pragma once
 
+// A contestant's ball: its record, start and respawn values, and its
+// rolling and turning over a frame.
+
 #include <array>
 
 #include "core/vector.h"
@@ -8,6 +11,7 @@
 struct Push {
     int x;
     int y;
+    bool operator==(const Push &) const = default;
 };
 
 // One contestant: a hamster running inside a transparent ball.
@@ -44,9 +48,12 @@ struct Player {
     std::array<float, 4> diffuse;
     std::array<float, 4> ambientHamster;
     std::array<float, 4> diffuseHamster;
+    bool operator==(const Player &) const = default;
 };
 
 void initPlayer(Player *player, float red, float green, float blue, float redHamster,
                 float greenHamster, float blueHamster, float x, float y, float z);
 void resetPlayer(Player *player, float x, float y, float z);
 void updatePlayer(Player *player, float seconds);
+// 1 while the ball is over the square of the grid.
+int playerInRange(const unsigned char *heightmap, Player player);

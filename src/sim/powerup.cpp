@@ -4,31 +4,15 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "audio/sound.h"
-#include "core/state.h"
+#include "core/clock.h"
 #include "core/vector.h"
 #include "render/model.h"
-#include "sim/frags.h"
 #include "sim/particle.h"
+#include "sim/player.h"
 #include "terrain/heightmap.h"
-
-std::array<float, 3> rgb{1.0f, 1.0f, 1.0f};
-float hval = 0.0f;
-float ticker = 0.0f;
 
 namespace
 {
-
-double uniform()
-{
-    return std::rand() / 2147483648.0;
-}
-
-// A spot in the middle 80 % of the field.
-float spawnCoordinate()
-{
-    return static_cast<float>((uniform() * 0.8 + 0.1) * 150 * 0.1);
-}
 
 // Hue to RGB at saturation 0.85, lightness 0.5.
 void hueToRgb(float hvalDegrees)
@@ -85,7 +69,7 @@ void updatePowerup(Powerup *drop, const unsigned char *grid, float gravity, floa
     const float acceleration = -gravity * 0.1f;
     if (drop->active == 0)
         return;
-    ticker += seconds;
+    addTime(ticker, tickerClock, seconds);
 
     if (drop->grounded == 0) {
         // Moves with last frame's velocity, so the spawn frame leaves it in place.
@@ -171,67 +155,5 @@ void stagePowerupEffect(Player *player, float seconds)
     } else if (player->powerupActive == 0 && player->powerupStage > 0.0f) {
         player->powerupStage -= std::min(player->powerupStage, step);
         applyPowerupEffect(player);
-    }
-}
-
-void endBoost(Player *player)
-{
-    player->powerupActive = 0;
-    powerupActive = 0;
-    nextPowerupSpawn = getNextPowerupSpawn();
-}
-
-void expirePowerup(Player *player)
-{
-    if (player->powerupActive == 1 && player->powerupExpire <= 0.0f)
-        endBoost(player);
-}
-
-void collectPowerup(int player)
-{
-    if (powerup.active != 1)
-        return;
-    if (checkCollectPowerup(&powerup, &players[player]) == 0)
-        return;
-
-    powerupActive = 1;
-    switch (players[player].powerup) {
-    case kPowerupGrowth:
-        playGrowth();
-        addMessage("Growth !", player);
-        break;
-    case kPowerupSpeed:
-        playSpeed();
-        addMessage("Speed !", player);
-        break;
-    case kPowerupResistance:
-        playResistance();
-        addMessage("Resistance !", player);
-        break;
-    default:
-        playBomb();
-        addMessage("Bomb !", player);
-        powerupActive = 0;
-        nextPowerupSpawn = getNextPowerupSpawn();
-        break;
-    }
-}
-
-void spawnPowerupIfDue()
-{
-    if (powerupActive != 0 || powerup.active != 0 || nextPowerupSpawn > 0.0f)
-        return;
-    const float z = spawnCoordinate();
-    const float x = spawnCoordinate();
-    spawnPowerup(&powerup, x, 5.0f, z);
-}
-
-void countDownPowerups(float seconds)
-{
-    if (nextPowerupSpawn > 0.0f)
-        nextPowerupSpawn -= seconds;
-    for (Player &p : players) {
-        if (p.powerupActive == 1)
-            p.powerupExpire -= seconds;
     }
 }

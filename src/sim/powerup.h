@@ -1,5 +1,8 @@
 #pragma once
 
+// The powerup item: its record, its fall and colours, collection by a ball,
+// and the boost it gives.
+
 #include <array>
 
 #include "core/vector.h"
@@ -14,6 +17,7 @@ struct Powerup {
     vector velocity;
     std::array<float, 4> ambient;
     std::array<float, 4> diffuse;
+    bool operator==(const Powerup &) const = default;
 };
 
 // Boost kinds as stored in Player::powerup (0: none or bomb).
@@ -24,9 +28,11 @@ enum PowerupKind : int {
     kPowerupResistance = 3
 };
 
-extern std::array<float, 3> rgb; // current display colour of the item
-extern float hval;               // hue in degrees
-extern float ticker;             // seconds of field time, never reset
+// Fields of game.match.
+extern std::array<float, 3> &rgb; // current display colour of the item
+extern float &hval;               // hue in degrees
+extern float &ticker;             // seconds of field time, never reset
+extern double &tickerClock;       // ticker added up in double (core/clock.h)
 
 void initPowerup(Powerup *powerup);
 void resetPowerup(Powerup *powerup);
@@ -35,11 +41,7 @@ void updatePowerup(Powerup *powerup, const unsigned char *heightmap, float gravi
 int checkCollectPowerup(Powerup *powerup, Player *player);
 float getNextPowerupSpawn();
 
-// Frame-update steps built from the rules above.
-void applyPowerupEffect(Player *player); // effect of the player's kind at its stage
+// A player's boost: the effect of its kind at its stage, and the stage
+// building up or fading over a frame.
+void applyPowerupEffect(Player *player);
 void stagePowerupEffect(Player *player, float seconds);
-void endBoost(Player *player);      // boost over: flags off, next spawn scheduled
-void expirePowerup(Player *player); // endBoost once powerupExpire <= 0
-void collectPowerup(int player);    // collection test and what follows it
-void spawnPowerupIfDue();
-void countDownPowerups(float seconds);

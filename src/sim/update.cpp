@@ -5,19 +5,22 @@
 #include <numbers>
 
 #include "audio/sound.h"
+#include "core/clock.h"
 #include "core/state.h"
 #include "render/model.h"
 #include "sim/bot.h"
 #include "sim/camera.h"
 #include "sim/collision.h"
 #include "sim/frags.h"
+#include "sim/messages.h"
 #include "sim/particle.h"
 #include "sim/player.h"
 #include "sim/powerup.h"
+#include "sim/powerup_rules.h"
 
 namespace trail
 {
-float remainder = 0;
+float &remainder = game.match.trailRemainder;
 }
 
 namespace
@@ -30,8 +33,9 @@ constexpr float kMaxStep = 0.1f;
 // would add steps smaller than half of gameTime's last digit and stand still
 // (at a thousand frames a second after about nine hours), and with it the
 // collision cool-down: the balls would never hit each other again. A
-// gameTime set from outside (a reset) is taken over.
-double gameClock = 0;
+// gameTime set from outside (a reset) is taken over. The other clocks add
+// up as core/clock.h says.
+double &gameClock = game.match.gameClock;
 constexpr int kSlopeSamples = 32;
 constexpr double kSampleDistance = 0.1; // one cell
 constexpr float kTrailPerUnit = 5.0f;   // particles per second per unit/s of speed
@@ -164,7 +168,7 @@ void update(float seconds)
     gameClock += seconds;
     gameTime = static_cast<float>(gameClock);
     if (toggleLightMovement == 1)
-        lightTime += seconds;
+        addTime(lightTime, game.match.lightClock, seconds);
 
     updateLight();
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The frame update: the whole game advanced by one step.
+
 struct Player;
 
 // Advances the whole game by one frame.
@@ -14,5 +16,5 @@ void emitTrail(Player *player, float seconds);
 namespace trail
 {
 // Fractional trail particles owed, shared by both balls.
-extern float remainder;
+extern float &remainder;
 } // namespace trail

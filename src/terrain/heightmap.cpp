@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "sim/player.h"
 #include "terrain/terrain.h"
 
 namespace
@@ -192,11 +191,6 @@ float getRealHeight(const unsigned char *heightmap, float x, float y)
     const float topy = h00 + (h10 - h00) * localx;
     const float boty = h01 + (h11 - h01) * localx;
     return topy + (boty - topy) * localy;
-}
-
-int playerInRange(const unsigned char *heightmap, Player player)
-{
-    return inRange(heightmap, player.x, player.z);
 }
 
 vector gridPoint(const unsigned char *heightmap, int i, int j)

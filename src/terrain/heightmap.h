@@ -1,11 +1,13 @@
 #pragma once
 
+// The height grid of a terrain: generation from raised circles, height
+// queries, normals, and the mesh walked for drawing.
+
 #include <array>
 #include <cstdio>
 
 #include "core/vector.h"
 
-struct Player;
 struct Terrain;
 
 inline constexpr int kGridSize = 151;                     // samples per side
@@ -20,7 +22,6 @@ float getAverageHeight(const unsigned char *heightmap);
 float getHeight(const unsigned char *heightmap, int x, int y);
 int inRange(const unsigned char *heightmap, float x, float y);
 float getRealHeight(const unsigned char *heightmap, float x, float y);
-int playerInRange(const unsigned char *heightmap, Player player);
 
 // Smoothed normal of grid point (i, j) from its four neighbours.
 vector heightMapNormal(const unsigned char *heightmap, int i, int j);

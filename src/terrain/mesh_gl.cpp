@@ -2,10 +2,11 @@
 
 #include <GL/gl.h>
 
+#include "core/state.h"
 #include "terrain/heightmap.h"
 #include "terrain/terrain.h"
 
-unsigned int terrainDisplayList = 0;
+unsigned int &terrainDisplayList = game.shell.terrainDisplayList;
 
 namespace
 {
@@ -28,17 +29,17 @@ const Terrain *currentTerrain()
 
 } // namespace
 
-void initHeightMap(unsigned char *heightmap, unsigned int textureName)
+void initHeightMap(unsigned char *grid, unsigned int texName)
 {
     const Terrain *t = currentTerrain();
     if (!t)
         return;
-    generateHeightMap(heightmap, *t);
+    generateHeightMap(grid, *t);
     terrainDisplayList = glGenLists(1);
-    buildDisplayList(heightmap, textureName);
+    buildDisplayList(grid, texName);
 }
 
-void buildDisplayList(const unsigned char *heightmap, unsigned int textureName)
+void buildDisplayList(const unsigned char *grid, unsigned int texName)
 {
     const Terrain *t = currentTerrain();
     if (!t)
@@ -48,7 +49,7 @@ void buildDisplayList(const unsigned char *heightmap, unsigned int textureName)
     glPushAttrib(GL_LIGHTING_BIT | GL_POLYGON_BIT);
 
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, textureName);
+    glBindTexture(GL_TEXTURE_2D, texName);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
@@ -58,21 +59,21 @@ void buildDisplayList(const unsigned char *heightmap, unsigned int textureName)
     glEnable(GL_CULL_FACE);
 
     ListSink sink;
-    walkSurface(heightmap, sink);
+    walkSurface(grid, sink);
     // The block below the surface is plain material colour.
     glDisable(GL_TEXTURE_2D);
     walkBottom(sink);
-    walkWalls(heightmap, sink);
+    walkWalls(grid, sink);
 
     glPopAttrib();
     glPopMatrix();
     glEndList();
 }
 
-void drawHeightMapVertex(const unsigned char *heightmap, int i, int j)
+void drawHeightMapVertex(const unsigned char *grid, int i, int j)
 {
-    const vector n = heightMapNormal(heightmap, i, j);
-    const vector p = gridPoint(heightmap, i, j);
+    const vector n = heightMapNormal(grid, i, j);
+    const vector p = gridPoint(grid, i, j);
     glNormal3f(n.x, n.y, n.z);
     glVertex3f(p.x, p.y, p.z);
 }

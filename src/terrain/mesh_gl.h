@@ -1,6 +1,8 @@
 #pragma once
 
-extern unsigned int terrainDisplayList;
+// The terrain's display list, built from the height grid and its texture.
+
+extern unsigned int &terrainDisplayList; // a field of game.shell
 
 // Generates the grid for the current terrain, then compiles its display list.
 void initHeightMap(unsigned char *heightmap, unsigned int textureName);

@@ -12,14 +12,10 @@
 
 std::vector<Terrain> terrains;
 int numTerrains = 0;
-int terrainCurrent = -1;
 
 namespace
 {
 
-int oldTerrain = -1;
-int oldTerrain2 = 0;
-int chosenNext = -1; // set by chooseNextTerrain
 
 const char *skipSpace(const char *s)
 {
@@ -257,8 +253,8 @@ Terrain *newMap()
         return nullptr;
     oldTerrain2 = oldTerrain;
     oldTerrain = terrainCurrent;
-    if (chosenNext >= 0 && chosenNext < numTerrains) {
-        terrainCurrent = std::exchange(chosenNext, -1);
+    if (terrainChosenNext >= 0 && terrainChosenNext < numTerrains) {
+        terrainCurrent = std::exchange(terrainChosenNext, -1);
         return &terrains[terrainCurrent];
     }
     // Never one of the two before; with fewer terrains, as far as they allow.
@@ -275,12 +271,12 @@ Terrain *newMap()
 
 void chooseNextTerrain(int index)
 {
-    chosenNext = index;
+    terrainChosenNext = index;
 }
 
 void resetTerrainChoice()
 {
-    chosenNext = -1;
+    terrainChosenNext = -1;
     terrainCurrent = -1;
     oldTerrain = -1;
     oldTerrain2 = 0;

@@ -1,5 +1,8 @@
 #pragma once
 
+// The terrain definitions of the "terrains" file and the choice of the next
+// one.
+
 #include <array>
 #include <cstdio>
 #include <vector>
@@ -26,9 +29,16 @@ inline constexpr int kTerrainLineMax = 200;
 // Gravity and friction further from 0 than this make a line no terrain.
 inline constexpr double kTerrainForceMax = 10000;
 
+// The definitions as loaded: an asset, read once.
 extern std::vector<Terrain> terrains;
 extern int numTerrains;
-extern int terrainCurrent;
+// The choice, a field of the game state (core/state.h): the terrain now
+// played and the two before it.
+extern int &terrainCurrent;
+extern int &oldTerrain;
+extern int &oldTerrain2;
+// A terrain picked for the next match instead of a drawn one; -1 for none.
+extern int &terrainChosenNext;
 
 // Reads one line; 1 whole line, 0 cut or unterminated, -1 at end of file.
 int fileReadLine(char *input, int maxLength, std::FILE *filestream);

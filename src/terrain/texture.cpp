@@ -5,14 +5,8 @@
 
 #include "terrain/terrain.h"
 
-std::array<unsigned char, kTexels> texture{};
-std::uint32_t seed = 0;
-
 namespace
 {
-
-bool noiseSeedFixed = false;
-std::uint32_t fixedNoiseSeed = 0;
 
 constexpr int kOctaves = 8;
 constexpr double kNoisePi = 3.1415927;

@@ -1,5 +1,7 @@
 #pragma once
 
+// The terrain's noise texture, generated from a seed.
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -9,8 +11,13 @@ struct Terrain;
 inline constexpr int kTextureSize = 512;
 inline constexpr int kTexels = kTextureSize * kTextureSize;
 
-extern std::array<unsigned char, kTexels> texture;
-extern std::uint32_t seed;
+// The texels and their noise seed, fields of the game state (core/state.h).
+extern std::array<unsigned char, kTexels> &texture;
+extern std::uint32_t &seed;
+// Fields of the game state: whether the command line fixed the noise seed, and
+// the seed the next texture takes then.
+extern bool &noiseSeedFixed;
+extern std::uint32_t &fixedNoiseSeed;
 
 float noise(int x, int y);
 float interpolate(float a, float b, float x);

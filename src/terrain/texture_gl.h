@@ -1,5 +1,7 @@
 #pragma once
 
+// Uploading the terrain's texture to GL.
+
 struct Terrain;
 
 // Generates the texels (seeded from the tick count) and uploads them with mipmaps.

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "render/glext.h"
+#include "render/glext_gl.h"
 
 namespace gltest
 {

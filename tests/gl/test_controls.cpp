@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "audio/sound.h"
@@ -26,6 +27,7 @@ class Keys : public ::testing::Test
   protected:
     static void SetUpTestSuite()
     {
+        setenv("SDL_AUDIODRIVER", "dummy", 1); // no sound card needed, none disturbed
         ASSERT_TRUE(gltest::openWindow());
         SDL_InitSubSystem(SDL_INIT_AUDIO);
         openAudio();

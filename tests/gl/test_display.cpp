@@ -17,7 +17,7 @@
 #include "gl/frame_util.h"
 #include "gl/gl_context.h"
 #include "render/display.h"
-#include "render/glext.h"
+#include "render/glext_gl.h"
 #include "render/model.h"
 #include "render/shader.h"
 #include "sim/particle.h"

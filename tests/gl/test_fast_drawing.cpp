@@ -20,6 +20,7 @@
 #include "render/figures.h"
 #include "render/hud.h"
 #include "render/model.h"
+#include "render/particles_gl.h"
 #include "sim/particle.h"
 #include "sim/powerup.h"
 #include "terrain/heightmap.h"

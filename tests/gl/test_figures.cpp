@@ -12,7 +12,7 @@
 
 #include "gl/gl_context.h"
 #include "render/figures.h"
-#include "render/glext.h"
+#include "render/glext_gl.h"
 #include "render/model.h"
 #include "sim/player.h"
 #include "sim/powerup.h"

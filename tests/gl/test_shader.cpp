@@ -12,7 +12,7 @@
 
 #include "gl/frame_util.h"
 #include "gl/gl_context.h"
-#include "render/glext.h"
+#include "render/glext_gl.h"
 #include "render/shader.h"
 
 namespace

@@ -7,6 +7,7 @@
 #include "core/state.h"
 #include "sim/particle.h"
 #include "sim/powerup.h"
+#include "sim/powerup_rules.h"
 
 namespace
 {

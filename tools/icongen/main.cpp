@@ -14,7 +14,7 @@
 
 #include "image.h"
 #include "render/figures.h"
-#include "render/glext.h"
+#include "render/glext_gl.h"
 #include "render/model.h"
 #include "sim/player.h"
 

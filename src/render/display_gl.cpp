@@ -5,8 +5,9 @@
 
 #include "core/state.h"
 #include "render/figures.h"
-#include "render/glext.h"
+#include "render/glext_gl.h"
 #include "render/hud.h"
+#include "render/particles_gl.h"
 #include "sim/particle.h"
 #include "terrain/heightmap.h"
 #include "terrain/mesh_gl.h"

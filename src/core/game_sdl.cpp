@@ -9,7 +9,7 @@
 #include "core/match.h"
 #include "core/state.h"
 #include "render/figures.h"
-#include "render/glext.h"
+#include "render/glext_gl.h"
 #include "render/model.h"
 #include "render/shader.h"
 #include "terrain/mesh_gl.h"

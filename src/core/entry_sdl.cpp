@@ -20,8 +20,8 @@
 #include "render/display.h"
 #include "sim/update.h"
 
-int videoFlags = 0;
-SDL_Surface *screen = nullptr;
+int &videoFlags = game.shell.videoFlags;
+SDL_Surface *&screen = game.shell.screen;
 
 void event(SDL_Event *ev)
 {

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# Builds everything with clang under AddressSanitizer, LeakSanitizer and
-# UndefinedBehaviorSanitizer into build-asan/, plays five minutes of the real
-# game with random keys, runs each fuzz target for a fixed 30 seconds over its
-# seed corpus, the sound tests under ThreadSanitizer (build-tsan/), and then
-# every test of the suite; any sanitizer report fails the run, and the last
-# line is CTest's summary. scripts/test.sh runs this
-# after the plain tests.
+# The deep stage, after scripts/test.sh: a million frames of the soak on the
+# plain build; then everything built with clang under AddressSanitizer,
+# LeakSanitizer and UndefinedBehaviorSanitizer into build-asan/: five
+# minutes of the real game with random keys, each fuzz target for a fixed
+# 30 seconds over its seed corpus, the sound tests under ThreadSanitizer
+# (build-tsan/), and then every test of the suite. Any sanitizer report
+# fails the run, and the last line is CTest's summary.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-asan"
 soak_seconds=300
 fuzz_seconds=30
 
-bash "$root/scripts/install-deps.sh"
+bash "$root/scripts/build.sh" "$root/build"
+echo "== a million frames of the soak"
+QUORBLY_SOAK_FRAMES=1000000 ctest --test-dir "$root/build" --output-on-failure -L soak
 
 sanitize="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

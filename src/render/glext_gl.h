@@ -1,5 +1,7 @@
 #pragma once
 
+// The GL entry points beyond OpenGL 1.1, fetched from the driver.
+
 #include <GL/gl.h>
 #include <GL/glext.h>
 

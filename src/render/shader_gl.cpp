@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "render/glext.h"
+#include "render/glext_gl.h"
 
 std::unique_ptr<char[]> read_source(const char *sourceFilename)
 {

@@ -1,4 +1,4 @@
-#include "render/glext.h"
+#include "render/glext_gl.h"
 
 #include <SDL.h>
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 
+#include "core/state.h"
 #include "render/model.h"
 #include "sim/player.h"
 #include "sim/powerup.h"
@@ -28,17 +29,10 @@ void setMaterial(const std::array<float, 4> &ambient, const std::array<float, 4>
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, d.data());
 }
 
-// A model compiled into a display list, and the triangle array it was
-// compiled from: a model whose triangles were replaced or resized since is
-// drawn from its triangles again, not from a stale list.
-struct CompiledModel {
-    const ObjModel *model = nullptr;
-    const ObjTriangle *triangles = nullptr;
-    std::size_t count = 0;
-    GLuint list = 0;
-};
-
-std::array<CompiledModel, 6> compiled{};
+// The models' display lists (game.shell): a model whose triangles were
+// replaced or resized since it was compiled is drawn from its triangles
+// again, not from a stale list.
+std::array<CompiledModel, 6> &compiled = game.shell.figureLists;
 
 } // namespace
 
@@ -225,15 +219,15 @@ void drawPlayer(const Player *player)
     glPopMatrix();
 }
 
-void drawPowerup(const Powerup *powerup)
+void drawPowerup(const Powerup *drop)
 {
     const std::array<GLfloat, 4> colour = {rgb[0], rgb[1], rgb[2], 1.0f};
-    if (powerup->active == 0)
+    if (drop->active == 0)
         return;
     glPushMatrix();
     glPushAttrib(GL_LIGHTING_BIT | GL_ENABLE_BIT);
     glEnable(GL_NORMALIZE);
-    glTranslatef(powerup->x, powerup->y + 0.5f, powerup->z);
+    glTranslatef(drop->x, drop->y + 0.5f, drop->z);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, colour.data());
     glScalef(0.4f, 0.4f, 0.4f);
     drawModelI();
