@@ -41,21 +41,6 @@ void event(SDL_Event *ev)
     }
 }
 
-void reshape(int width, int height)
-{
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    // A window squashed to no height still gets a usable projection.
-    int aspectHeight = height > 0 ? height : 1;
-    gluPerspective(90.0, static_cast<double>(width) / static_cast<double>(aspectHeight), 0.01,
-                   100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    w = width;
-    h = height;
-}
-
 int runGame(int argc, char **argv)
 {
     const CommandLine cl = takeOptions(argc, argv);

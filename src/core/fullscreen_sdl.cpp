@@ -1,12 +1,12 @@
 #include "core/fullscreen_sdl.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/entry.h"
 #include "core/game.h"
 #include "core/state.h"
 #include "render/figures.h"
@@ -101,4 +101,19 @@ void rebuildGl()
     terrainDisplayList = glGenLists(1);
     buildDisplayList(heightmap.data(), textureName);
     setupShadowMap();
+}
+
+void reshape(int width, int height)
+{
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // A window squashed to no height still gets a usable projection.
+    int aspectHeight = height > 0 ? height : 1;
+    gluPerspective(90.0, static_cast<double>(width) / static_cast<double>(aspectHeight), 0.01,
+                   100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    w = width;
+    h = height;
 }

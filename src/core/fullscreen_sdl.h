@@ -4,6 +4,13 @@
 
 struct SDL_Surface;
 
+// Fields of game.shell (core/state.h).
+extern int &videoFlags;
+extern SDL_Surface *&screen;
+
+// The viewport and projection for a window of that size.
+void reshape(int width, int height);
+
 // Opens the game's window of that size, or the full screen, and remembers
 // the window's size for the way back from full screen.
 SDL_Surface *openScreen(int width, int height, bool fullscreen);
