@@ -13,7 +13,7 @@ namespace
 
 struct Start {
     unsigned int ball, terrain, powerup;
-    int shaders;
+    int shaders, noShadows;
 };
 
 // Opens the window as the entry does (audio on SDL's silent driver), once per
@@ -43,7 +43,8 @@ const Start &startGame()
         ::testing::internal::CaptureStdout();
         init();
         ::testing::internal::GetCapturedStdout();
-        return Start{programBall, programTerrain, programPowerup, shadersSupported};
+        return Start{programBall, programTerrain, programPowerup, shadersSupported,
+                     shadowsDisabled};
     }();
     return start;
 }
@@ -75,6 +76,7 @@ void Game::SetUp()
     programTerrain = s.terrain;
     programPowerup = s.powerup;
     shadersSupported = s.shaders;
+    shadowsDisabled = s.noShadows;
     toggleShadows = shadowsDisabled ? 0 : 1;
     toggleMultiShadows = toggleHUD = 1;
     toggleLightView = togglePause = toggleBot = 0;
