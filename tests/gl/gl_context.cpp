@@ -14,6 +14,7 @@ namespace
 struct Start {
     unsigned int ball, terrain, powerup;
     int shaders, noShadows;
+    std::string errors;
 };
 
 // Opens the window as the entry does (audio on SDL's silent driver), once per
@@ -41,15 +42,21 @@ const Start &startGame()
             std::exit(1);
         std::srand(5);
         ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         init();
         ::testing::internal::GetCapturedStdout();
-        return Start{programBall, programTerrain, programPowerup, shadersSupported,
-                     shadowsDisabled};
+        return Start{programBall,      programTerrain,  programPowerup,
+                     shadersSupported, shadowsDisabled, ::testing::internal::GetCapturedStderr()};
     }();
     return start;
 }
 
 } // namespace
+
+std::string initErrors()
+{
+    return startGame().errors;
+}
 
 Frame grab(int width, int height)
 {

@@ -47,6 +47,8 @@ struct Frame {
 };
 
 Frame grab(int width = kW, int height = kH);
+// What the game's init() wrote to standard error.
+std::string initErrors();
 // Pixels whose summed RGB difference exceeds `threshold`.
 int differing(const Frame &a, const Frame &b, int threshold = 0);
 // What the code run by `body` writes to standard error.

@@ -238,16 +238,6 @@ TEST_F(Game, HudTextsStandWhereTheLayoutPutsThem)
                                        {"Score: 1", 0, 10, 30},
                                        {"12345 fps", 0, 957, 756}})),
               0);
-    // The frame draws it on top of the scene only while it is switched on.
-    reshape(kW, kH);
-    glClearColor(0, 0, 0, 0);
-    toggleHUD = 0;
-    const Frame bare = frame();
-    drawHUD();
-    const Frame withHud = grab();
-    toggleHUD = 1;
-    EXPECT_EQ(differing(frame(), withHud), 0);
-    EXPECT_GT(differing(bare, withHud), 200);
 }
 
 // One white light from `towards` (world), no global ambient.
