@@ -95,18 +95,4 @@ void Game::SetUp()
     ASSERT_TRUE(shadersSupported && toggleShadows) << "this renderer has no shaders or shadows";
 }
 
-Frame Game::frame()
-{
-    display(nullptr);
-    return grab();
-}
-
-void Game::flatField(unsigned char height)
-{
-    heightmap.fill(height);
-    destroyHeightMap();
-    terrainDisplayList = glGenLists(1);
-    buildDisplayList(heightmap.data(), textureName);
-}
-
 } // namespace gltest

@@ -65,9 +65,19 @@ class Game : public ::testing::Test
 {
   protected:
     void SetUp() override;
-    static Frame frame(); // what display() draws
+    static Frame frame() // what display() draws
+    {
+        display(nullptr);
+        return grab();
+    }
     // Levels the whole field at `height` and recompiles its list.
-    static void flatField(unsigned char height = 0);
+    static void flatField(unsigned char height = 0)
+    {
+        heightmap.fill(height);
+        destroyHeightMap();
+        terrainDisplayList = glGenLists(1);
+        buildDisplayList(heightmap.data(), textureName);
+    }
 };
 
 } // namespace gltest

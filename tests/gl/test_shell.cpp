@@ -324,21 +324,18 @@ TEST_F(Game, TerrainUploadsItsTextureAndListAndShowsFromOutsideOnly)
 
     // Walls and bottom: plain material colour from outside, nothing from inside.
     flatField(80); // the walls reach from 0.8 down to -1
-    const struct {
-        vector centre, out;
-    } faces[] = {{{7.5f, -0.1f, 0}, {0, 0, -1}},
-                 {{7.5f, -0.1f, 15}, {0, 0, 1}},
-                 {{0, -0.1f, 7.5f}, {-1, 0, 0}},
-                 {{15, -0.1f, 7.5f}, {1, 0, 0}},
-                 {{7.5f, -1, 7.5f}, {0, -1, 0}}};
+    const vector faces[] = {
+        {7.5f, -0.1f, 0}, {7.5f, -0.1f, 15}, {0, -0.1f, 7.5f}, {15, -0.1f, 7.5f}, {7.5f, -1, 7.5f}};
     glViewport(0, 0, 64, 64);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-0.4, 0.4, -0.4, 0.4, 4.5, 5.5);
     glMatrixMode(GL_MODELVIEW);
-    for (const auto &f : faces)
+    for (const vector c : faces)
         for (float side : {1.0f, -1.0f}) {
-            const vector c = f.centre, d{side * f.out.x, side * f.out.y, side * f.out.z};
+            // Outwards from the field's middle, or down from the bottom.
+            const auto out = [&](float v) { return side * ((v > 7.5f) - (v < 7.5f)); };
+            const vector d{out(c.x), c.y < -0.5f ? -side : 0.0f, out(c.z)};
             glLoadIdentity();
             gluLookAt(c.x + 5 * d.x, c.y + 5 * d.y, c.z + 5 * d.z, c.x, c.y, c.z, 0, d.y ? 0 : 1,
                       d.y ? 1 : 0);

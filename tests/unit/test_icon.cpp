@@ -7,30 +7,23 @@
 #include <fstream>
 #include <sstream>
 
-namespace fs = std::filesystem;
-
-std::string readAll(const fs::path &p)
-{
-    std::stringstream s;
-    s << std::ifstream(p, std::ios::binary).rdbuf();
-    return s.str();
-}
-
 TEST(IconTool, RedrawsTheCommittedIconsByteForByte)
 {
-    const fs::path out = fs::temp_directory_path() / "quorbly-icons";
-    fs::remove_all(out);
-    fs::create_directories(out);
+    const auto out = std::filesystem::temp_directory_path() / "quorbly-icons";
+    std::filesystem::create_directories(out);
     const std::string cmd = QUORBLY_BUILD_DIR "/tools/icongen/quorbly-icongen " QUORBLY_DATA_DIR
                                               " " +
                             out.string() + " > /dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-    for (const char *size : {"64", "128", "256"}) {
-        const std::string name = std::string("quorbly-") + size + ".png";
-        const std::string made = readAll(out / name);
+    const auto read = [](const std::filesystem::path &p) {
+        std::stringstream s;
+        s << std::ifstream(p, std::ios::binary).rdbuf();
+        return s.str();
+    };
+    for (const std::string name : {"quorbly-64.png", "quorbly-128.png", "quorbly-256.png"}) {
+        const std::string made = read(out / name);
         EXPECT_GT(made.size(), 1000u) << name;
-        EXPECT_TRUE(made == readAll(fs::path(QUORBLY_SOURCE_DIR) / "packaging/icons" / name))
-            << name;
+        EXPECT_TRUE(made == read(QUORBLY_SOURCE_DIR "/packaging/icons/" + name)) << name;
     }
-    fs::remove_all(out);
+    std::filesystem::remove_all(out);
 }
