@@ -108,6 +108,7 @@ TEST_F(Game, KeysReachTheirTogglesAndPlayersThroughTheEventPath)
     press(SDLK_UP, false), press(SDLK_LEFT, false), press(SDLK_w, false), press(SDLK_d, false);
     EXPECT_EQ(held(), (std::array{1, -1, -1, -1}));
     press(SDLK_DOWN, false), press(SDLK_RIGHT, false), press(SDLK_s, false), press(SDLK_a, false);
+    EXPECT_EQ(held(), (std::array{0, 0, 0, 0}));
     press(SDLK_w), press(SDLK_a), press(SDLK_F4), press(SDLK_F4);
     EXPECT_EQ(held(), (std::array{0, 0, 0, 0}));
 
