@@ -1,30 +1,20 @@
-/* Sends a WM_DELETE_WINDOW client message to a window, as a window manager
-   would when the user closes it. Usage: wm-delete WINDOW_ID */
+/* wm-delete WINDOW_ID: sends the window manager's close request
+   (WM_DELETE_WINDOW) to a window, as a window manager would. */
 #include <X11/Xlib.h>
-#include <stdio.h>
 #include <stdlib.h>
 
 int main(int argc, char **argv)
 {
-    if (argc < 2) {
-        fprintf(stderr, "usage: wm-delete WINDOW_ID\n");
-        return 2;
-    }
-    Display *dpy = XOpenDisplay(NULL);
-    if (!dpy) {
-        fprintf(stderr, "wm-delete: cannot open display\n");
+    Display *dpy = argc == 2 ? XOpenDisplay(NULL) : NULL;
+    if (!dpy)
         return 1;
-    }
-    Window win = (Window)strtoul(argv[1], NULL, 0);
     XEvent ev = {0};
     ev.xclient.type = ClientMessage;
-    ev.xclient.window = win;
+    ev.xclient.window = (Window)strtoul(argv[1], NULL, 0);
     ev.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
     ev.xclient.format = 32;
     ev.xclient.data.l[0] = (long)XInternAtom(dpy, "WM_DELETE_WINDOW", False);
-    ev.xclient.data.l[1] = CurrentTime;
-    XSendEvent(dpy, win, False, NoEventMask, &ev);
-    XFlush(dpy);
+    XSendEvent(dpy, ev.xclient.window, False, NoEventMask, &ev);
     XCloseDisplay(dpy);
     return 0;
 }

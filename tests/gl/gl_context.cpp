@@ -1,74 +1,98 @@
 #include "gl/gl_context.h"
 
-#include <GL/gl.h>
-#include <SDL.h>
+#include <GL/freeglut.h>
+#include <unistd.h>
 
-#include <cstdio>
-
-#include "render/glext_gl.h"
+#include <cstdlib>
 
 namespace gltest
 {
 
 namespace
 {
-bool open = false;
+
+struct Start {
+    unsigned int ball, terrain, powerup;
+    int shaders, noShadows;
+    std::string errors;
+};
+
+// Opens the window as the entry does (audio on SDL's silent driver), once per
+// process, and runs the game's own init() from the data directory.
+const Start &startGame()
+{
+    static const Start start = [] {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        // A busy X server now and then refuses the first connection.
+        for (int attempt = 0; SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) != 0 ||
+                              !SDL_SetVideoMode(1024, 768, 32, SDL_OPENGL | SDL_DOUBLEBUF);
+             ++attempt) {
+            SDL_Quit();
+            if (attempt == 20) {
+                ADD_FAILURE() << "no display (run under xvfb-run)";
+                std::exit(1);
+            }
+            SDL_Delay(250);
+        }
+        int argc = 1;
+        char name[] = "gl_test", *argv[] = {name, nullptr};
+        glutInit(&argc, argv);
+        openAudio();
+        if (chdir(QUORBLY_DATA_DIR) != 0)
+            std::exit(1);
+        std::srand(5);
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        init();
+        ::testing::internal::GetCapturedStdout();
+        return Start{programBall,      programTerrain,  programPowerup,
+                     shadersSupported, shadowsDisabled, ::testing::internal::GetCapturedStderr()};
+    }();
+    return start;
 }
 
-bool openWindow(int width, int height)
+} // namespace
+
+std::string initErrors()
 {
-    if (open)
-        return true;
-    // A busy X server now and then refuses the first connection: try again.
-    for (int attempt = 0;; ++attempt) {
-        if (SDL_Init(SDL_INIT_VIDEO) == 0 &&
-            SDL_SetVideoMode(width, height, 32, SDL_OPENGL | SDL_DOUBLEBUF))
-            break;
-        SDL_Quit();
-        if (attempt == 20)
-            return false;
-        SDL_Delay(250);
-    }
-    loadGlExtensions();
-    open = true;
-    return true;
+    return startGame().errors;
 }
 
-void closeWindow()
+Frame grab(int width, int height)
 {
-    if (open)
-        SDL_Quit();
-    open = false;
-}
-
-std::array<std::uint8_t, 4> pixel(int x, int y)
-{
-    std::array<std::uint8_t, 4> p{};
+    Frame f{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4)};
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p.data());
-    return p;
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, f.data.data());
+    return f;
 }
 
-std::vector<std::uint8_t> readFrame(int width, int height)
+int differing(const Frame &a, const Frame &b, int threshold)
 {
-    std::vector<std::uint8_t> data(static_cast<size_t>(width) * height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, data.data());
-    return data;
+    int n = 0;
+    for (std::size_t i = 0; i < a.data.size(); i += 4)
+        n += std::abs(a.data[i] - b.data[i]) + std::abs(a.data[i + 1] - b.data[i + 1]) +
+                 std::abs(a.data[i + 2] - b.data[i + 2]) >
+             threshold;
+    return n;
 }
 
-bool saveFrame(const char *path, int width, int height)
+void Game::SetUp()
 {
-    std::vector<std::uint8_t> data = readFrame(width, height);
-    std::FILE *f = std::fopen(path, "wb");
-    if (!f)
-        return false;
-    std::fprintf(f, "P6\n%d %d\n255\n", width, height);
-    for (int y = height - 1; y >= 0; --y)
-        for (int x = 0; x < width; ++x)
-            std::fwrite(&data[(static_cast<size_t>(y) * width + x) * 4], 1, 3, f);
-    std::fclose(f);
-    return true;
+    const Start &s = startGame();
+    programBall = s.ball;
+    programTerrain = s.terrain;
+    programPowerup = s.powerup;
+    shadersSupported = s.shaders;
+    shadowsDisabled = s.noShadows;
+    toggleShadows = shadowsDisabled ? 0 : 1;
+    toggleMultiShadows = toggleHUD = 1;
+    toggleLightView = togglePause = toggleBot = 0;
+    glClearColor(0, 0, 0, 0);
+    reshape(kW, kH);
+    beginMatch();
+    setupPlayers();
+    display(nullptr); // the state a frame leaves behind, as in the game
+    ASSERT_TRUE(shadersSupported && toggleShadows) << "this renderer has no shaders or shadows";
 }
 
 } // namespace gltest

@@ -1,22 +1,83 @@
 #pragma once
 
-#include <array>
+// The GL tests' one fixture: the game set up by its own init() on the shipped
+// data in a real window (Xvfb, Mesa), and frames read back from it.
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <SDL.h>
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <string>
 #include <vector>
 
-// A real SDL window with an OpenGL context for the GL tests (run under Xvfb).
+#include "audio/sound.h"
+#include "core/controls.h"
+#include "core/entry.h"
+#include "core/game.h"
+#include "core/loop.h"
+#include "core/match.h"
+#include "core/state.h"
+#include "render/display.h"
+#include "render/figures.h"
+#include "render/hud.h"
+#include "render/model.h"
+#include "render/shader.h"
+#include "sim/particle.h"
+#include "sim/update.h"
+#include "terrain/mesh_gl.h"
+#include "terrain/texture.h"
+#include "terrain/texture_gl.h"
+
 namespace gltest
 {
 
-// Opens (once per process) a window of the given size; false without a display.
-bool openWindow(int width = 800, int height = 600);
-void closeWindow();
+constexpr int kW = 800, kH = 600;
 
-// RGBA of one pixel, with (x, y) from the bottom-left corner like glReadPixels.
-std::array<std::uint8_t, 4> pixel(int x, int y);
-// The whole framebuffer as RGBA rows, bottom row first.
-std::vector<std::uint8_t> readFrame(int width, int height);
-// Writes the framebuffer to a binary PPM (top row first) for people to look at.
-bool saveFrame(const char *path, int width, int height);
+// RGBA rows read back bottom row first, (x, y) from the bottom-left corner.
+struct Frame {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> data;
+    const std::uint8_t *at(int x, int y) const
+    {
+        return &data[(static_cast<std::size_t>(y) * width + x) * 4];
+    }
+    int brightness(int x, int y) const { return at(x, y)[0] + at(x, y)[1] + at(x, y)[2]; }
+};
+
+Frame grab(int width = kW, int height = kH);
+// What the game's init() wrote to standard error.
+std::string initErrors();
+// Pixels whose summed RGB difference exceeds `threshold`.
+int differing(const Frame &a, const Frame &b, int threshold = 0);
+// What the code run by `body` writes to standard error.
+template <class F> std::string stderrOf(F body)
+{
+    ::testing::internal::CaptureStderr();
+    body();
+    return ::testing::internal::GetCapturedStderr();
+}
+
+// Each test starts from a new match on the first shipped terrain, 800x600,
+// with the toggles and programs the game starts with.
+class Game : public ::testing::Test
+{
+  protected:
+    void SetUp() override;
+    static Frame frame() // what display() draws
+    {
+        display(nullptr);
+        return grab();
+    }
+    // Levels the whole field at `height` and recompiles its list.
+    static void flatField(unsigned char height = 0)
+    {
+        heightmap.fill(height);
+        destroyHeightMap();
+        terrainDisplayList = glGenLists(1);
+        buildDisplayList(heightmap.data(), textureName);
+    }
+};
 
 } // namespace gltest
