@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "audio/sound.h"
+#include "audio/cues.h"
 #include "core/state.h"
 #include "sim/powerup.h"
 

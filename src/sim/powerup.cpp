@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "audio/sound.h"
+#include "audio/cues.h"
 #include "core/state.h"
 #include "core/vector.h"
 #include "render/model.h"
