@@ -228,7 +228,8 @@ bool readWav(SDL_RWops *rw, Pcm &pcm)
     if (SDL_LoadWAV_RW(rw, 1, &spec, &buf, &len) == nullptr)
         return false;
     SDL_AudioCVT cvt;
-    const bool ok = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS,
+    const bool ok = spec.channels > 0 && spec.freq > 0 &&
+                    SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS,
                                       spec.channels, spec.freq) >= 0;
     if (ok) {
         std::vector<std::int16_t> all(len * static_cast<Uint32>(cvt.len_mult) / 2 + 1);
