@@ -1,7 +1,11 @@
 #pragma once
 
-// Sound effects and the music rotation. Every call is fire-and-forget and a
-// harmless no-op while no audio device is open.
+// The game's sound module on SDL_mixer: the mixer, the fourteen samples,
+// the music rotation and the keys' pause and volume. Every call is a
+// harmless no-op while no audio device is open. The rules reach it only
+// through audio/cues.h.
+
+#include "audio/cues.h"
 
 struct Mix_Chunk;
 
@@ -11,20 +15,13 @@ void closeAudio();
 bool audioOpen();
 
 void initSound();
+// Decodes a file whole into a sample in the mixer's format, resampled where
+// the mixer could not keep its pitch; a file that does not load is a null
+// sample and one line on standard error.
 void loadSound(Mix_Chunk **sound, const char *name);
 void playMusic();
-void playMusic1();
-void playMusic2();
+// The mixer's notification that channel c finished; it never waits.
 void channelDone(int c);
-void playBump();
-void playBumpSmall();
-void playGrowth();
-void playSpeed();
-void playResistance();
-void playBomb();
-void playWhee();
-void playWin();
-void playLose();
 // Halts the music channel so no further track starts.
 void stopMusic();
 void freeSound();

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "audio/sound.h"
+#include "audio/cues.h"
 #include "core/state.h"
 #include "sim/particle.h"
 

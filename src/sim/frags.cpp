@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "audio/sound.h"
+#include "audio/cues.h"
 #include "core/state.h"
 #include "sim/messages.h"
 #include "sim/powerup_rules.h"

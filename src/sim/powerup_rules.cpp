@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "audio/sound.h"
+#include "audio/cues.h"
 #include "core/state.h"
 #include "sim/messages.h"
 #include "sim/powerup.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "audio/sound.h"
+#include "audio/cues.h"
 #include "core/clock.h"
 #include "core/state.h"
 #include "render/model.h"

@@ -1,23 +1,30 @@
 // The sound module against the real mixer on SDL's dummy driver, which plays
 // at real-time pace. Short generated samples stand in for the game's sounds;
 // each has its own length, so the length of the sample on a channel tells
-// which one is playing there.
+// which one is playing there. Then the shipped sounds themselves: their
+// lengths and levels, and that the generator still makes exactly these bytes.
 
 #include "audio/sound.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "oggwriter.h"
 
 namespace fs = std::filesystem;
 
@@ -25,57 +32,55 @@ namespace
 {
 
 constexpr int kRate = 22050;
+constexpr double kTurn = 6.283185307179586;
 
-// Names in the order the module loads them, with test lengths in frames.
-struct TestSample {
-    const char *name;
-    int frames;
-};
-constexpr std::array<TestSample, 14> kSamples{{
-    {"bump.ogg", 2205},
-    {"bump2.ogg", 2300},
-    {"bump3.ogg", 2400},
-    {"bumpsmall.ogg", 2500},
-    {"powerup-speed.ogg", 17640},
-    {"powerup-resistance.ogg", 18000},
-    {"powerup-growth.ogg", 18500},
-    {"powerup-bomb.ogg", 19000},
-    {"end-yousuck.ogg", 3000},
-    {"end-winner.ogg", 3100},
-    {"whee.ogg", 3200},
-    {"music-1a.ogg", 17000},
-    {"music-1b.ogg", 12000},
-    {"music-2.ogg", 13000},
-}};
+// The samples in the order the module loads them, each with its own length.
+constexpr std::array<const char *, 14> kNames{
+    "bump.ogg",           "bump2.ogg",         "bump3.ogg",
+    "bumpsmall.ogg",      "powerup-speed.ogg", "powerup-resistance.ogg",
+    "powerup-growth.ogg", "powerup-bomb.ogg",  "end-yousuck.ogg",
+    "end-winner.ogg",     "whee.ogg",          "music-1a.ogg",
+    "music-1b.ogg",       "music-2.ogg"};
+constexpr std::array<int, 14> kFrames{2205,  2300, 2400, 2500, 17640, 18000, 18500,
+                                      19000, 3000, 3100, 3200, 17000, 12000, 13000};
+constexpr int kSpeed = kFrames[4], kBomb = kFrames[7], kMusic1a = kFrames[11],
+              kMusic1b = kFrames[12], kMusic2 = kFrames[13];
 
-int framesOf(const char *name)
+// A tone as a 16-bit WAV. The mixer sniffs the format from the bytes, so it
+// loads under the game's .ogg names.
+std::string wav(int frames, int rate = kRate, int channels = 2, double hz = 175)
 {
-    for (const TestSample &s : kSamples)
-        if (std::string(name) == s.name)
-            return s.frames;
-    return -1;
+    std::vector<std::int16_t> s(static_cast<std::size_t>(frames * channels));
+    for (std::size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<std::int16_t>(8000 * std::sin(kTurn * hz * (i / channels) / rate));
+    const auto n = static_cast<std::uint32_t>(channels), data = 2 * n * frames, r = 0u + rate;
+    const std::array<std::uint32_t, 11> header{
+        0x46464952, 36 + data, 0x45564157,       0x20746d66, 16,  1 | n << 16,
+        r,          r * n * 2, n * 2 | 16 << 16, 0x61746164, data};
+    return std::string(reinterpret_cast<const char *>(header.data()), 44) +
+           std::string(reinterpret_cast<const char *>(s.data()), data);
 }
 
-const int kMusic1a = framesOf("music-1a.ogg");
-const int kMusic1b = framesOf("music-1b.ogg");
-const int kMusic2 = framesOf("music-2.ogg");
-
-// A quiet tone as a 22050 Hz 16-bit stereo WAV. The mixer sniffs the format
-// from the bytes, so it loads under the game's .ogg names.
-void writeWav(const fs::path &path, int frames)
+// The same tone as Ogg Vorbis, at any rate.
+std::string ogg(int frames, int rate, double hz)
 {
-    const std::uint32_t data = static_cast<std::uint32_t>(frames) * 4;
-    // RIFF header, a PCM fmt chunk (stereo, 16 bits, 22050 Hz) and the data chunk.
-    const std::uint32_t header[] = {0x46464952, 36 + data, 0x45564157, 0x20746d66, 16,  0x00020001,
-                                    kRate,      kRate * 4, 0x00100004, 0x61746164, data};
-    std::vector<std::int16_t> samples;
+    sg::Stereo tone(static_cast<std::size_t>(frames));
     for (int i = 0; i < frames; ++i)
-        samples.insert(samples.end(), 2, static_cast<std::int16_t>(1000 * std::sin(i * 0.05)));
-    std::FILE *f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(header, sizeof header, 1, f);
-    std::fwrite(samples.data(), 2, samples.size(), f);
-    std::fclose(f);
+        tone.l[i] = tone.r[i] = static_cast<float>(0.5 * std::sin(kTurn * hz * i / rate));
+    const std::vector<unsigned char> bytes = sg::encodeVorbis(tone, 0.4f, 1, "tone", rate);
+    return {bytes.begin(), bytes.end()};
+}
+
+void write(const fs::path &path, const std::string &bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readAll(const fs::path &path)
+{
+    std::stringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
 }
 
 // Frames of the sample on a channel, or 0 when the channel is silent.
@@ -84,51 +89,41 @@ int playingFrames(int channel)
 {
     SDL_LockAudio();
     const Mix_Chunk *c = Mix_Playing(channel) == 0 ? nullptr : Mix_GetChunk(channel);
-    const int frames = c == nullptr ? 0 : static_cast<int>(c->alen / 4);
     SDL_UnlockAudio();
-    return frames;
-}
-
-int effectChannelsPlaying()
-{
-    int n = 0;
-    for (int c = 0; c < MIX_CHANNELS; ++c) {
-        const int f = playingFrames(c);
-        n += f != 0 && f != kMusic1a && f != kMusic1b && f != kMusic2;
-    }
-    return n;
+    return c == nullptr ? 0 : static_cast<int>(c->alen / 4);
 }
 
 // Runs frames of about 5 ms, calling frame() in each, until done() or the
 // time runs out; true if done() became true.
-bool runFrames(const std::function<void()> &frame, const std::function<bool()> &done, int ms)
+bool runFrames(void (*frame)(), const std::function<bool()> &done, int ms)
 {
-    const Uint32 until = SDL_GetTicks() + static_cast<Uint32>(ms);
-    while (SDL_GetTicks() < until) {
-        frame();
-        if (done())
+    for (const Uint32 end = SDL_GetTicks() + static_cast<Uint32>(ms); SDL_GetTicks() < end;
+         SDL_Delay(5))
+        if (frame(), done())
             return true;
-        SDL_Delay(5);
-    }
     return done();
 }
+void (*const main1)() = playMusic1;
+void (*const boost)() = playMusic2;
 
-void main1()
-{
-    playMusic1();
-}
-void boost()
-{
-    playMusic2();
-}
-void noFrame() {}
-
-// Runs frames for ms, checking that the channel (-1: every channel) stays silent.
-void expectSilent(int channel, int ms, const std::function<void()> &frame = noFrame)
+// Frames for ms in which `frames` plays on the channel without a break:
+// longer than the sample, it can only have started again.
+void expectOnly(int channel, int frames, int ms, void (*frame)())
 {
     runFrames(
-        frame, [channel] { return Mix_Playing(channel) != 0; }, ms);
-    EXPECT_EQ(Mix_Playing(channel), 0) << "channel " << channel;
+        frame, [&] { return playingFrames(channel) != frames; }, ms);
+    EXPECT_EQ(playingFrames(channel), frames) << "channel " << channel;
+}
+
+// Notes each new sample heard on channel 0; done once n were heard.
+std::function<bool()> heard(std::vector<int> &seq, std::size_t n)
+{
+    return [&seq, n] {
+        const int f = playingFrames(0);
+        if (f != 0 && (seq.empty() || f != seq.back()))
+            seq.push_back(f);
+        return seq.size() >= n;
+    };
 }
 
 class SoundTest : public ::testing::Test
@@ -138,12 +133,11 @@ class SoundTest : public ::testing::Test
     {
         char tmpl[] = "/tmp/quorbly-sound-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        fs::create_directory(dir_ / "sound");
-        for (const TestSample &s : kSamples)
-            writeWav(dir_ / "sound" / s.name, s.frames);
         home_ = fs::current_path();
-        fs::current_path(dir_);
+        fs::current_path(tmpl);
+        fs::create_directory("sound");
+        for (std::size_t i = 0; i < kNames.size(); ++i)
+            write(fs::path("sound") / kNames[i], wav(kFrames[i]));
         ASSERT_TRUE(openAudio());
         initSound();
         // SDL_mixer 1.2 marks a paused channel with the tick count, so a
@@ -157,149 +151,74 @@ class SoundTest : public ::testing::Test
         stopMusic();
         freeSound();
         closeAudio();
+        fs::remove_all(fs::current_path());
         fs::current_path(home_);
-        fs::remove_all(dir_);
     }
 
-    fs::path dir_, home_;
+    fs::path home_;
 };
 
-TEST_F(SoundTest, OpensAtTheGameFormatAndEveryEffectPlaysItsFile)
+TEST_F(SoundTest, EachEffectPlaysItsOwnFile)
 {
-    int rate = 0, channels = 0;
-    Uint16 format = 0;
-    ASSERT_NE(Mix_QuerySpec(&rate, &format, &channels), 0);
-    EXPECT_EQ(rate, 22050);
-    EXPECT_EQ(format, AUDIO_S16LSB);
-    EXPECT_EQ(channels, 2);
-
-    const std::array<std::pair<void (*)(), const char *>, 8> effects{{
-        {playBumpSmall, "bumpsmall.ogg"},
-        {playSpeed, "powerup-speed.ogg"},
-        {playResistance, "powerup-resistance.ogg"},
-        {playGrowth, "powerup-growth.ogg"},
-        {playBomb, "powerup-bomb.ogg"},
-        {playLose, "end-yousuck.ogg"},
-        {playWin, "end-winner.ogg"},
-        {playWhee, "whee.ogg"},
-    }};
-    for (const auto &[play, name] : effects) {
+    // Each effect, then bumps: one of three, rand() % 3 drawn once per bump.
+    std::vector<std::pair<void (*)(), int>> plays{
+        {playBumpSmall, 3}, {playSpeed, 4}, {playResistance, 5}, {playGrowth, 6},
+        {playBomb, 7},      {playLose, 8},  {playWin, 9},        {playWhee, 10}};
+    std::srand(11);
+    for (int i = 0; i < 30; ++i)
+        plays.emplace_back(playBump, std::rand() % 3);
+    std::srand(11);
+    for (const auto &[play, sample] : plays) {
         Mix_HaltChannel(-1);
         play();
-        EXPECT_EQ(playingFrames(0), framesOf(name)) << name;
-    }
-    // A bump is one of three, rand() % 3 drawn once per bump.
-    std::srand(11);
-    std::vector<int> expected;
-    for (int i = 0; i < 30; ++i)
-        expected.push_back(std::rand() % 3);
-    std::srand(11);
-    for (int i = 0; i < 30; ++i) {
-        Mix_HaltChannel(-1);
-        playBump();
-        const char *name = expected[i] == 0   ? "bump.ogg"
-                           : expected[i] == 1 ? "bump2.ogg"
-                                              : "bump3.ogg";
-        EXPECT_EQ(playingFrames(0), framesOf(name)) << "bump " << i;
+        EXPECT_EQ(playingFrames(0), kFrames[sample]) << kNames[sample];
     }
 }
 
-TEST_F(SoundTest, MusicRotatesOneAOneBOneA)
+TEST_F(SoundTest, MusicRotatesAndABoostTakesOverAtTheEndOfATrack)
 {
     playMusic();
-    EXPECT_EQ(playingFrames(0), kMusic1a);
-    EXPECT_EQ(currentTrack(), 1);
     // The choice is made when the track ends: a boost that comes and goes
     // within 1a leaves the rotation alone.
     playMusic2();
     playMusic1();
-    std::vector<int> heard{playingFrames(0)};
-    auto changed = [&] {
-        const int f = playingFrames(0);
-        if (f != 0 && f != heard.back())
-            heard.push_back(f);
-        return heard.size() == 3;
-    };
-    ASSERT_TRUE(runFrames(main1, changed, 3000));
-    EXPECT_EQ(heard, (std::vector<int>{kMusic1a, kMusic1b, kMusic1a}));
+    std::vector<int> seq;
+    ASSERT_TRUE(runFrames(main1, heard(seq, 3), 3000));
+    // A boost in force when a track ends: 2 follows, and follows itself
+    // while the boost lasts; then the rotation goes on with 1a.
+    ASSERT_TRUE(runFrames(boost, heard(seq, 4), 2000));
+    expectOnly(0, kMusic2, kMusic2 * 1000 / kRate + 300, boost);
+    ASSERT_TRUE(runFrames(main1, heard(seq, 5), 2000));
+    EXPECT_EQ(seq, (std::vector{kMusic1a, kMusic1b, kMusic1a, kMusic2, kMusic1a}));
     EXPECT_EQ(currentTrack(), 1);
     EXPECT_EQ(Mix_Playing(-1), 1) << "the music never left its channel";
 }
 
-TEST_F(SoundTest, BoostDuringOneBMakesTwoFollowAndRepeatThenOneA)
-{
-    playMusic();
-    ASSERT_TRUE(runFrames(
-        main1, [] { return currentTrack() == 2; }, 2000));
-    EXPECT_EQ(playingFrames(0), kMusic1b);
-    // A boost collected during 1b, still in force when it ends.
-    ASSERT_TRUE(runFrames(
-        boost, [] { return currentTrack() != 2; }, 2000));
-    EXPECT_EQ(currentTrack(), 0);
-    EXPECT_EQ(playingFrames(0), kMusic2);
-    // Outlasting the theme, the boost theme follows itself without a gap.
-    runFrames(
-        boost,
-        [] {
-            EXPECT_EQ(playingFrames(0), kMusic2);
-            return false;
-        },
-        kMusic2 * 1000 / kRate + 300);
-    // The boost is over: after 2 comes 1a.
-    ASSERT_TRUE(runFrames(
-        main1, [] { return currentTrack() != 0; }, 2000));
-    EXPECT_EQ(currentTrack(), 1);
-    EXPECT_EQ(playingFrames(0), kMusic1a);
-}
-
-TEST_F(SoundTest, FinishingEffectDoesNotAdvanceTheMusic)
-{
-    playMusic();
-    playWhee(); // shorter than the track
-    ASSERT_EQ(playingFrames(1), framesOf("whee.ogg"));
-    ASSERT_TRUE(runFrames(
-        main1, [] { return Mix_Playing(1) == 0; }, 1000));
-    EXPECT_EQ(currentTrack(), 1);
-    EXPECT_EQ(playingFrames(0), kMusic1a);
-    // The notification for an effect's channel starts nothing either.
-    channelDone(1);
-    channelDone(5);
-    EXPECT_EQ(Mix_Playing(-1), 1);
-    EXPECT_EQ(currentTrack(), 1);
-}
-
-TEST_F(SoundTest, EightEffectsInOneFrameLetAtMostSevenSound)
+TEST_F(SoundTest, EffectsPauseWithTheMusicAndNeverMoveIt)
 {
     playMusic();
     for (void (*play)() : {playBump, playBump, playBumpSmall, playGrowth, playSpeed, playResistance,
                            playBomb, playWhee})
         play();
+    // Eight effects in one frame: the music keeps its channel, the eighth is dropped.
     EXPECT_EQ(Mix_Playing(-1), MIX_CHANNELS);
-    EXPECT_EQ(effectChannelsPlaying(), MIX_CHANNELS - 1);
-    // The music keeps its channel; the eighth effect is the one dropped.
     EXPECT_EQ(playingFrames(0), kMusic1a);
-    for (int c = 0; c < MIX_CHANNELS; ++c)
-        EXPECT_NE(playingFrames(c), framesOf("whee.ogg")) << "channel " << c;
-    // 1a ends while effects still play: 1b still gets channel 0.
-    ASSERT_TRUE(runFrames(
-        main1, [] { return currentTrack() == 2; }, 2000));
-    EXPECT_EQ(playingFrames(0), kMusic1b);
-}
-
-TEST_F(SoundTest, PauseHoldsTheRotation)
-{
-    playMusic();
-    playBomb();
+    EXPECT_EQ(playingFrames(7), kBomb);
+    // Paused for longer than the track, nothing finishes.
     pauseAudio();
-    EXPECT_EQ(Mix_Paused(-1), 2);
-    // Much longer than the track: a paused track does not finish.
-    runFrames(
-        main1, [] { return false; }, 1000);
-    EXPECT_EQ(currentTrack(), 1);
-    EXPECT_EQ(playingFrames(0), kMusic1a);
-    EXPECT_EQ(playingFrames(1), framesOf("powerup-bomb.ogg"));
+    EXPECT_EQ(Mix_Paused(-1), MIX_CHANNELS);
+    const int bump = playingFrames(1);
+    expectOnly(0, kMusic1a, 1000, main1);
+    EXPECT_EQ(playingFrames(1), bump);
     resumeAudio();
     EXPECT_EQ(Mix_Paused(-1), 0);
+    // The bumps end first, and a late notification for an effect's channel
+    // starts nothing either.
+    ASSERT_TRUE(runFrames(
+        main1, [] { return Mix_Playing(1) == 0; }, 1000));
+    channelDone(1);
+    EXPECT_EQ(std::pair(currentTrack(), playingFrames(0)), std::pair(1, kMusic1a));
+    // 1a ends while effects still play: 1b still gets channel 0.
     ASSERT_TRUE(runFrames(
         main1, [] { return currentTrack() == 2; }, 2000));
     EXPECT_EQ(playingFrames(0), kMusic1b);
@@ -307,157 +226,249 @@ TEST_F(SoundTest, PauseHoldsTheRotation)
 
 TEST_F(SoundTest, VolumeStepsOfTwelveStopAtBothEnds)
 {
-    // From the top, eleven steps down reach silence: 128, 116, ..., 8, 0.
-    Mix_Volume(-1, 128);
-    Mix_VolumeMusic(128);
-    for (int expected : {116, 104, 92, 80, 68, 56, 44, 32, 20, 8, 0, 0}) {
-        volumeDown();
-        EXPECT_EQ(effectsVolume(), expected);
-        EXPECT_EQ(musicVolume(), expected);
+    // From: effects on every channel but the first, the first, the music;
+    // the step; then every channel, and the music. Effects step from the
+    // channels' average, first (100 + 7 * 128) / 8 = 124.
+    for (const auto &[effects, first, music, way, after, musicAfter] :
+         std::array<std::array<int, 6>, 4>{{{128, 100, 128, -1, 112, 116},
+                                            {8, 8, 5, -1, 0, 0},
+                                            {0, 0, 0, 1, 12, 12},
+                                            {120, 120, 125, 1, 128, 128}}}) {
+        Mix_Volume(-1, effects);
+        Mix_Volume(0, first);
+        Mix_VolumeMusic(music);
+        (way < 0 ? volumeDown : volumeUp)();
+        for (int c = 0; c < MIX_CHANNELS; ++c)
+            EXPECT_EQ(Mix_Volume(c, -1), after) << "channel " << c << " from " << effects;
+        EXPECT_EQ(std::pair(effectsVolume(), musicVolume()), std::pair(after, musicAfter));
     }
-    for (int expected : {12, 24}) {
-        volumeUp();
-        EXPECT_EQ(effectsVolume(), expected);
-    }
-    Mix_Volume(-1, 120);
-    Mix_VolumeMusic(120);
-    for (int i = 0; i < 2; ++i) {
-        volumeUp();
-        EXPECT_EQ(effectsVolume(), 128);
-        EXPECT_EQ(musicVolume(), 128);
-    }
-    // Effects step from the channels' average, (100 + 7 * 128) / 8 = 124;
-    // the music on its own.
-    Mix_Volume(0, 100);
-    Mix_VolumeMusic(60);
-    volumeDown();
-    for (int c = 0; c < MIX_CHANNELS; ++c)
-        EXPECT_EQ(Mix_Volume(c, -1), 112) << "channel " << c;
-    EXPECT_EQ(musicVolume(), 48);
-    EXPECT_EQ(volumeStepDown(13), 1);
-    EXPECT_EQ(volumeStepUp(115), 127);
+    EXPECT_EQ(std::pair(volumeStepDown(13), volumeStepUp(120)), std::pair(1, 128));
 }
 
 TEST_F(SoundTest, StopAndFreeLeaveNoTrackStarting)
 {
     playMusic();
-    runFrames(
-        main1, [] { return false; }, 150);
+    expectOnly(0, kMusic1a, 150, main1); // the later tracks are decoded by now
     playSpeed();
     stopMusic();
-    EXPECT_EQ(Mix_Playing(0), 0);
-    EXPECT_EQ(playingFrames(1), framesOf("powerup-speed.ogg")); // effects play on
-    EXPECT_EQ(Mix_Playing(-1), 1);
+    EXPECT_EQ(std::pair(Mix_Playing(-1), playingFrames(1)),
+              std::pair(1, kSpeed)); // effects play on
     freeSound();
     // Longer than any track: nothing starts again, nor on a late notification.
-    expectSilent(0, 800, main1);
+    expectOnly(0, 0, 800, main1);
     channelDone(0);
-    EXPECT_EQ(Mix_Playing(0), 0);
-
-    // The music starts again after a stop; freed while it plays, nothing starts.
-    initSound();
-    playMusic();
-    EXPECT_EQ(playingFrames(0), kMusic1a);
-    playMusic2();
-    freeSound();
-    expectSilent(-1, 700);
+    EXPECT_EQ(Mix_Playing(-1), 0);
+    // Freed samples play as silence.
     playBump();
     playWin();
-    EXPECT_EQ(Mix_Playing(-1), 0);
+    EXPECT_EQ(Mix_Playing(0), 0);
 }
 
-// The second and the boost track decode while the game starts. A first track
-// far shorter than that decoding is followed by the whole second track, and
-// sounds freed in the middle of it are freed whole.
-TEST_F(SoundTest, ATrackThatEndsBeforeTheNextIsDecodedWaitsForIt)
+// The second track is still being read (from a pipe that the test holds)
+// when a short first one ends: the mixer plays on without it, and the frame
+// update starts it on the first free channel once it is decoded.
+TEST_F(SoundTest, TheMixerNeverWaitsForTheNextTrack)
 {
     freeSound();
-    const fs::path shipped = fs::path(QUORBLY_DATA_DIR) / "sound";
-    writeWav(dir_ / "sound" / "music-1a.ogg", 220);
-    for (const char *name : {"music-1b.ogg", "music-2.ogg"})
-        fs::copy_file(shipped / name, dir_ / "sound" / name, fs::copy_options::overwrite_existing);
-    Mix_Chunk *reference = Mix_LoadWAV("sound/music-1b.ogg");
-    ASSERT_NE(reference, nullptr);
-    const int music1bFrames = static_cast<int>(reference->alen / 4);
-    Mix_FreeChunk(reference);
-
-    // Freed at once, while the decoder is still at work, and loaded again.
-    initSound();
-    freeSound();
+    write("sound/music-1a.ogg", wav(2000));
+    fs::remove("sound/music-1b.ogg");
+    ASSERT_EQ(mkfifo("sound/music-1b.ogg", 0600), 0);
     initSound();
     playMusic();
-    std::vector<int> heard{playingFrames(0)};
+    playBomb(); // outlasts 1a
+    // Nothing here takes the mixer's lock, which a stuck mixer would hold.
+    const bool mixing = runFrames(
+        main1, [] { return Mix_Playing(-1) == 0; }, 2000);
+    write("sound/music-1b.ogg", wav(kMusic1b));
+    EXPECT_TRUE(mixing) << "the mixer waited for the decoder";
+    playSpeed(); // takes channel 0, where the music was
     ASSERT_TRUE(runFrames(
-        main1,
-        [&] {
-            const int f = playingFrames(0);
-            if (f != heard.back())
-                heard.push_back(f);
-            return f == music1bFrames;
-        },
-        3000));
-    EXPECT_EQ(heard.front(), 220);
-    EXPECT_EQ(heard.back(), music1bFrames);
-    // Silence while the mixer waits, but never another sample.
-    for (const int f : heard)
-        EXPECT_TRUE(f == 220 || f == 0 || f == music1bFrames) << "heard " << f << " frames";
-    EXPECT_EQ(currentTrack(), 2);
+        main1, [] { return playingFrames(1) == kMusic1b; }, 2000));
+    // On its new channel the rotation goes on: 1a, then 1b again.
+    ASSERT_TRUE(runFrames(
+        main1, [] { return currentTrack() == 1; }, 2000));
+    ASSERT_TRUE(runFrames(
+        main1, [] { return currentTrack() == 2; }, 2000));
+    EXPECT_EQ(playingFrames(1), kMusic1b);
 }
 
-TEST_F(SoundTest, MissingFilesAreSilentSamples)
+// Damaged files each give one line on standard error, naming the file and
+// why, and are silent; the music goes on with the tracks that loaded.
+TEST_F(SoundTest, ABrokenFileIsOneLineAndSilenceAndTheMusicSkipsIt)
 {
     freeSound();
-    fs::remove(dir_ / "sound" / "music-1a.ogg");
-    fs::remove(dir_ / "sound" / "whee.ogg");
+    const std::string shipped = readAll(QUORBLY_DATA_DIR "/sound/music-1a.ogg");
+    const std::array<std::tuple<const char *, std::string, const char *>, 7> broken{{
+        {"bump2.ogg", "", "empty file"},
+        {"bump3.ogg", "", "Is a directory"},
+        {"powerup-bomb.ogg", std::string(4000, 'x'), ""},
+        {"end-winner.ogg", shipped.substr(0, 700), ""},
+        {"whee.ogg", "", "No such file or directory"},
+        {"music-1b.ogg", ogg(0, kRate, 0), "no sound in it"},
+        {"music-2.ogg", shipped.substr(0, 58) + std::string(5000, '\0'), ""},
+    }};
+    for (const auto &[name, bytes, why] : broken)
+        write(fs::path("sound") / name, bytes);
+    fs::remove("sound/whee.ogg");
+    fs::remove("sound/bump3.ogg");
+    fs::create_directory("sound/bump3.ogg");
+    testing::internal::CaptureStderr();
     initSound();
-    Mix_Chunk *chunk = nullptr;
-    loadSound(&chunk, "sound/whee.ogg");
-    EXPECT_EQ(chunk, nullptr);
-    playWhee();
-    EXPECT_EQ(Mix_Playing(-1), 0);
-    // Without music-1a there is no music at all.
     playMusic();
-    expectSilent(-1, 300, main1);
-    playGrowth();
-    EXPECT_EQ(playingFrames(0), framesOf("powerup-growth.ogg"));
+    for (void (*play)() : {playBomb, playWin, playWhee})
+        play();
+    EXPECT_EQ(Mix_Playing(-1), 1);
+    // With 1b and 2 broken, 1a follows itself, boost or not.
+    expectOnly(0, kMusic1a, kMusic1a * 1000 / kRate + 300, boost);
+    freeSound();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 7) << err;
+    for (const auto &[name, bytes, why] : broken)
+        EXPECT_NE(err.find(std::string("sound/") + name + ": " + why), std::string::npos) << err;
+
+    // Without 1a the rotation is 1b, and 2 in a boost.
+    fs::remove("sound/music-1a.ogg");
+    write("sound/music-1b.ogg", wav(kMusic1b));
+    write("sound/music-2.ogg", wav(kMusic2));
+    initSound();
+    playMusic();
+    std::vector<int> seq;
+    ASSERT_TRUE(runFrames(main1, heard(seq, 1), 2000));
+    ASSERT_TRUE(runFrames(boost, heard(seq, 2), 2000));
+    ASSERT_TRUE(runFrames(main1, heard(seq, 3), 2000));
+    EXPECT_EQ(seq, (std::vector{kMusic1b, kMusic2, kMusic1b}));
 }
 
-TEST(SoundClosed, EveryCallIsHarmlessWithoutAMixer)
+// A loaded tone's pitch: rising edges of the left channel at the mixer's rate.
+double pitchOf(const Mix_Chunk &chunk)
+{
+    const auto *s = reinterpret_cast<const std::int16_t *>(chunk.abuf);
+    std::vector<std::size_t> rises;
+    for (std::size_t i = 0, high = 1; i < chunk.alen / 4; ++i) {
+        if (high == 0 && s[2 * i] > 2000)
+            rises.push_back(i);
+        high = s[2 * i] > 2000 || (high != 0 && s[2 * i] > -2000);
+    }
+    return rises.size() < 2 ? 0.0 : (rises.size() - 1.0) * kRate / (rises.back() - rises.front());
+}
+
+// The mixer converts rates only by doubling and halving; every other rate is
+// resampled on loading, so each plays at its true pitch.
+TEST_F(SoundTest, EveryRatePlaysAtItsTruePitch)
+{
+    for (const int rate : {8000, 32000, 44100, 48000, 96000})
+        for (const bool vorbis : {true, false}) {
+            write("tone.ogg", vorbis ? ogg(rate / 2, rate, 440) : wav(rate / 2, rate, 1, 440));
+            Mix_Chunk *chunk = nullptr;
+            loadSound(&chunk, "tone.ogg");
+            ASSERT_NE(chunk, nullptr) << rate;
+            EXPECT_NEAR(pitchOf(*chunk), 440.0, 4.4) << rate << (vorbis ? " Hz Ogg" : " Hz WAV");
+            Mix_FreeChunk(chunk);
+        }
+}
+
+TEST(SoundClosed, EveryCallIsHarmlessAndAFailedOpenSaysWhyOnOneLine)
 {
     ASSERT_FALSE(audioOpen());
     const int track = currentTrack();
-    initSound();
-    Mix_Chunk *chunk = nullptr;
-    loadSound(&chunk, "sound/bump.ogg");
-    EXPECT_EQ(chunk, nullptr);
     for (void (*call)() :
-         {playMusic, playMusic1, playMusic2, playBump, playBumpSmall, playGrowth, playSpeed,
-          playResistance, playBomb, playWhee, playWin, playLose, pauseAudio, resumeAudio,
-          volumeDown, volumeUp, stopMusic, freeSound, closeAudio})
+         {initSound,   playMusic,      playMusic1, playMusic2, playBump,  playBumpSmall, playGrowth,
+          playSpeed,   playResistance, playBomb,   playWhee,   playWin,   playLose,      pauseAudio,
+          resumeAudio, volumeDown,     volumeUp,   stopMusic,  freeSound, closeAudio})
         call();
     channelDone(0);
-    EXPECT_FALSE(audioOpen());
-    EXPECT_EQ(effectsVolume(), 0);
-    EXPECT_EQ(musicVolume(), 0);
-    EXPECT_EQ(currentTrack(), track);
-}
+    EXPECT_EQ(std::tuple(effectsVolume(), musicVolume(), currentTrack()), std::tuple(0, 0, track));
+    // A bump draws its number all the same: the random sequence is the one
+    // the game has with a sound card.
+    std::srand(5);
+    playBump();
+    const int next = std::rand();
+    std::srand(5);
+    std::rand();
+    EXPECT_EQ(std::rand(), next);
 
-TEST(SoundClosed, FailedOpenSaysWhyOnOneLine)
-{
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     testing::internal::CaptureStderr();
-    const bool opened = openAudio();
-    const std::string err = testing::internal::GetCapturedStderr();
-    const std::string why = SDL_GetError();
+    EXPECT_FALSE(openAudio());
+    const std::string err = testing::internal::GetCapturedStderr(), why = SDL_GetError();
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    EXPECT_TRUE(!why.empty() && err == "Unable to open audio: " + why + "\n") << err;
+}
 
-    EXPECT_FALSE(opened);
-    EXPECT_FALSE(audioOpen());
-    ASSERT_FALSE(why.empty());
-    EXPECT_NE(err.find(why), std::string::npos) << err;
-    EXPECT_EQ(err.find('\n'), err.size() - 1) << "not one line: " << err;
+// Level in dB of interleaved samples over [from, to) seconds.
+double rmsDb(const std::vector<std::int16_t> &s, double from, double to)
+{
+    const auto first = static_cast<std::size_t>(from * kRate) * 2;
+    const auto end = std::min(s.size(), static_cast<std::size_t>(to * kRate) * 2);
+    double sum = 0;
+    for (std::size_t i = first; i < end; ++i)
+        sum += s[i] / 32768.0 * (s[i] / 32768.0);
+    return 10 * std::log10(sum / static_cast<double>(end - first) + 1e-24);
+}
+
+// Effects short and near full scale (the small bump softer, each bump a hit
+// that dies away), music long and well under every effect, never dropping
+// out, and quiet at its very end so that the next track starts cleanly.
+TEST(ShippedSounds, LengthsAndLevels)
+{
+    ASSERT_TRUE(openAudio());
+    std::vector<std::vector<std::int16_t>> bumps;
+    double quietestEffect = 0;
+    for (std::size_t i = 0; i < kNames.size(); ++i) {
+        SCOPED_TRACE(kNames[i]);
+        const bool music = i >= 11, bump = i < 3, soft = i == 3;
+        Mix_Chunk *chunk = nullptr;
+        loadSound(&chunk, (std::string(QUORBLY_DATA_DIR "/sound/") + kNames[i]).c_str());
+        ASSERT_NE(chunk, nullptr);
+        const auto *data = reinterpret_cast<const std::int16_t *>(chunk->abuf);
+        const std::vector<std::int16_t> s(data, data + chunk->alen / 2);
+        Mix_FreeChunk(chunk);
+        const double seconds = static_cast<double>(s.size()) / 2 / kRate,
+                     rms = rmsDb(s, 0, seconds);
+        const auto [low, high] = std::minmax_element(s.begin(), s.end());
+        const double peak = 20 * std::log10(std::max(-*low, +*high) / 32768.0);
+        EXPECT_TRUE(seconds >= (music ? 60 : 0.1) && seconds <= (music ? 120 : bump ? 0.6 : 3));
+        EXPECT_TRUE(peak >= (music  ? -13
+                             : soft ? -8
+                                    : -4.5) &&
+                    peak <= (music  ? -8
+                             : soft ? -4
+                                    : -2))
+            << peak << " dB";
+        EXPECT_GT(rms, music ? -35 : -24) << "not a click in silence";
+        if (bump) {
+            EXPECT_GT(rmsDb(s, 0, 0.05), rmsDb(s, 0.2, 0.3) + 12);
+            bumps.push_back(s);
+        }
+        if (!music) {
+            quietestEffect = std::min(quietestEffect, rms);
+            continue;
+        }
+        EXPECT_LT(rms, quietestEffect - 3);
+        for (double from = 0; from + 0.25 <= seconds; from += 0.25)
+            ASSERT_GT(rmsDb(s, from, from + 0.25), -50) << "at " << from << " s";
+        EXPECT_LT(rmsDb(s, seconds - 0.005, seconds), -30);
+    }
+    EXPECT_TRUE(bumps[0] != bumps[1] && bumps[1] != bumps[2]);
+    closeAudio();
+}
+
+TEST(SoundGenerator, RegeneratesTheShippedFilesByteForByte)
+{
+    const fs::path tool = fs::path(QUORBLY_BUILD_DIR) / "tools/soundgen/quorbly-soundgen";
+    char tmpl[] = "/tmp/quorbly-soundgen-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    ASSERT_EQ(std::system(("\"" + tool.string() + "\" " + tmpl + " > /dev/null").c_str()), 0);
+    for (const char *name : kNames) {
+        const std::string made = readAll(fs::path(tmpl) / name);
+        EXPECT_TRUE(!made.empty() && made == readAll(fs::path(QUORBLY_DATA_DIR) / "sound" / name))
+            << name << " differs from data/sound";
+    }
+    // Nothing else is written.
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmpl), fs::directory_iterator()), 14);
+    fs::remove_all(tmpl);
 }
 
 } // namespace

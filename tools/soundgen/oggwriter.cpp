@@ -98,12 +98,12 @@ std::vector<unsigned char> encodeVorbisAtPeak(Stereo audio, float quality, int s
 }
 
 std::vector<unsigned char> encodeVorbis(const Stereo &audio, float quality, int serial,
-                                        const std::string &title)
+                                        const std::string &title, long rate)
 {
     std::vector<unsigned char> out;
     vorbis_info vi;
     vorbis_info_init(&vi);
-    if (vorbis_encode_init_vbr(&vi, 2, kRate, quality) != 0) {
+    if (vorbis_encode_init_vbr(&vi, 2, rate, quality) != 0) {
         vorbis_info_clear(&vi);
         return out;
     }

@@ -9,10 +9,11 @@
 namespace sg
 {
 
-// Encodes a stereo buffer at kRate as Ogg Vorbis (VBR quality -0.1..1) with
-// the given stream serial, so that the same input gives the same bytes.
+// Encodes a stereo buffer at kRate (or the rate given) as Ogg Vorbis (VBR
+// quality -0.1..1) with the given stream serial, so that the same input
+// gives the same bytes.
 std::vector<unsigned char> encodeVorbis(const Stereo &audio, float quality, int serial,
-                                        const std::string &title);
+                                        const std::string &title, long rate = kRate);
 
 // Decodes Ogg Vorbis bytes back to stereo; empty if they do not decode.
 Stereo decodeVorbis(const std::vector<unsigned char> &bytes);

@@ -1,0 +1,596 @@
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <SDL_thread.h>
+#include <soxr.h>
+#include <vorbis/vorbisfile.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "audio/sound.h"
+
+namespace
+{
+
+Mix_Chunk *bump = nullptr;
+Mix_Chunk *bump2 = nullptr;
+Mix_Chunk *bump3 = nullptr;
+Mix_Chunk *bumpSmall = nullptr;
+Mix_Chunk *speed = nullptr;
+Mix_Chunk *resistance = nullptr;
+Mix_Chunk *growth = nullptr;
+Mix_Chunk *bomb = nullptr;
+Mix_Chunk *lose = nullptr;
+Mix_Chunk *win = nullptr;
+Mix_Chunk *whee = nullptr;
+Mix_Chunk *music1a = nullptr;
+Mix_Chunk *music1b = nullptr;
+Mix_Chunk *music2 = nullptr;
+
+// The mixer thread reads these in channelDone while the main thread writes
+// them every frame; relaxed atomics keep the single-store behaviour defined.
+// channel is -1 while no track plays.
+std::atomic<int> channel{-1};
+std::atomic<int> track{1};
+std::atomic<int> nexttrack{2};
+// Set before the music is halted or the samples freed: halting a channel
+// calls channelDone at once, which must not start the next track.
+std::atomic<bool> musicHalted{true};
+// A track ended before the next was decoded: the frame update starts the
+// next one once it is.
+std::atomic<bool> musicWaiting{false};
+
+// The second and the boost track (two fifths of the start-up's work before
+// the first frame) are decoded on a thread of their own while the game
+// starts: the first track plays for a minute before either is needed.
+// musicDecoded is set, with release order, once both pointers are final. An
+// SDL thread, so that SDL keeps its error messages apart from the game's.
+struct MusicDecoder {
+    SDL_Thread *thread = nullptr;
+    std::atomic<bool> stop{false};
+    // A program that exits before cleanup still waits for it.
+    ~MusicDecoder() { join(); }
+
+    // Back on one thread: the decoder has finished and its samples are
+    // ours. The boost track is skipped if it has not been started yet.
+    void join()
+    {
+        stop.store(true);
+        if (thread != nullptr)
+            SDL_WaitThread(thread, nullptr);
+        thread = nullptr;
+    }
+};
+MusicDecoder musicDecoder;
+std::atomic<bool> musicDecoded{true};
+
+int decodeLaterTracks(void *)
+{
+    loadSound(&music1b, "sound/music-1b.ogg");
+    if (!musicDecoder.stop.load())
+        loadSound(&music2, "sound/music-2.ogg");
+    musicDecoded.store(true, std::memory_order_release);
+    return 0;
+}
+
+void joinMusicDecoder()
+{
+    musicDecoder.join();
+    musicDecoded.store(true, std::memory_order_release);
+}
+
+Mix_Chunk *sampleOf(int t)
+{
+    return t == 1 ? music1a : t == 2 ? music1b : music2;
+}
+
+// The track to play when `wanted` is due after `current`: a track that did
+// not load is skipped and the rotation goes on with those that did; -1 when
+// none did.
+int playableTrack(int wanted, int current)
+{
+    const int regular = wanted == 1 || wanted == 2 ? wanted : current == 1 ? 2 : 1;
+    for (const int t : {wanted, regular, 3 - regular, 0})
+        if (sampleOf(t) != nullptr)
+            return t;
+    return -1;
+}
+
+// Starts the track due on the first free channel, with the mixer's lock
+// held so that channelDone sees channel and track change together. With
+// every channel taken by effects the next frame tries again.
+void startTrack(int wanted)
+{
+    const int t = playableTrack(wanted, track.load(std::memory_order_relaxed));
+    const int c = t < 0 ? -1 : Mix_PlayChannelTimed(-1, sampleOf(t), 0, -1);
+    channel.store(c, std::memory_order_relaxed);
+    musicWaiting.store(t >= 0 && c < 0);
+    if (c >= 0)
+        track.store(t, std::memory_order_relaxed);
+}
+
+// From the frame update: the track that ended before the next was decoded
+// is followed now that it is.
+void startWaitingTrack()
+{
+    if (!musicWaiting.load() || !musicDecoded.load(std::memory_order_acquire))
+        return;
+    SDL_LockAudio();
+    if (musicWaiting.load() && !musicHalted.load())
+        startTrack(nexttrack.load(std::memory_order_relaxed));
+    SDL_UnlockAudio();
+}
+
+constexpr int kVolumeStep = 12;
+constexpr int kVolumeMax = MIX_MAX_VOLUME;
+
+void playEffect(Mix_Chunk *chunk)
+{
+    if (!audioOpen() || chunk == nullptr)
+        return;
+    Mix_PlayChannelTimed(-1, chunk, 0, -1);
+}
+
+void freeChunk(Mix_Chunk *&chunk)
+{
+    if (chunk != nullptr)
+        Mix_FreeChunk(chunk);
+    chunk = nullptr;
+}
+
+// Loading. The mixer decodes a file itself and converts it to its format,
+// but SDL 1.2 changes rates only by doubling and halving: a 48 kHz sound
+// would play 9 % slow and flat. Such files are decoded here, resampled with
+// libsoxr and handed over at the mixer's own rate.
+
+bool mixerConvertsExactly(long rate, int mixRate)
+{
+    for (int shift = 0; shift < 4; ++shift)
+        if (rate == long{mixRate} << shift || rate << shift == mixRate)
+            return true;
+    return false;
+}
+
+// The whole file, read once.
+bool readFile(const char *name, std::vector<Uint8> &bytes, std::string &why)
+{
+    std::FILE *f = std::fopen(name, "rb");
+    if (f == nullptr) {
+        why = std::strerror(errno);
+        return false;
+    }
+    std::array<Uint8, 65536> block;
+    std::size_t n = 0;
+    while ((n = std::fread(block.data(), 1, block.size(), f)) > 0)
+        bytes.insert(bytes.end(), block.begin(), block.begin() + static_cast<long>(n));
+    const bool ok = std::ferror(f) == 0;
+    if (!ok)
+        why = std::strerror(errno);
+    std::fclose(f);
+    return ok;
+}
+
+// Interleaved 16-bit samples, mono or stereo.
+struct Pcm {
+    long rate = 0;
+    int channels = 0;
+    std::vector<std::int16_t> samples;
+};
+
+std::size_t rwRead(void *out, std::size_t size, std::size_t n, void *rw)
+{
+    return static_cast<std::size_t>(
+        SDL_RWread(static_cast<SDL_RWops *>(rw), out, static_cast<int>(size), static_cast<int>(n)));
+}
+int rwSeek(void *rw, ogg_int64_t offset, int whence)
+{
+    return SDL_RWseek(static_cast<SDL_RWops *>(rw), static_cast<int>(offset), whence) < 0 ? -1 : 0;
+}
+long rwTell(void *rw)
+{
+    return SDL_RWtell(static_cast<SDL_RWops *>(rw));
+}
+
+// Beyond two channels only the first two are kept.
+void readVorbis(OggVorbis_File &vf, Pcm &pcm)
+{
+    const int channels = ov_info(&vf, -1)->channels;
+    pcm.rate = ov_info(&vf, -1)->rate;
+    pcm.channels = std::min(channels, 2);
+    std::array<std::int16_t, 8192> block;
+    int section = 0;
+    for (;;) {
+        const long n = ov_read(&vf, reinterpret_cast<char *>(block.data()), sizeof block,
+                               SDL_BYTEORDER == SDL_BIG_ENDIAN, 2, 1, &section);
+        if (n == OV_HOLE)
+            continue; // a gap in the data: what follows still plays
+        if (n <= 0 || ov_info(&vf, section)->channels != channels)
+            return;
+        for (long i = 0; i + channels <= n / 2; i += channels)
+            pcm.samples.insert(pcm.samples.end(), block.begin() + i,
+                               block.begin() + i + pcm.channels);
+    }
+}
+
+// WAV through SDL's loader, converted to 16 bits at its own rate (exact).
+bool readWav(SDL_RWops *rw, Pcm &pcm)
+{
+    SDL_AudioSpec spec;
+    Uint8 *buf = nullptr;
+    Uint32 len = 0;
+    if (SDL_LoadWAV_RW(rw, 1, &spec, &buf, &len) == nullptr)
+        return false;
+    SDL_AudioCVT cvt;
+    const bool ok = spec.channels > 0 && spec.freq > 0 &&
+                    SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS,
+                                      spec.channels, spec.freq) >= 0;
+    if (ok) {
+        std::vector<std::int16_t> all(len * static_cast<Uint32>(cvt.len_mult) / 2 + 1);
+        std::copy(buf, buf + len, reinterpret_cast<Uint8 *>(all.data()));
+        cvt.buf = reinterpret_cast<Uint8 *>(all.data());
+        cvt.len = static_cast<int>(len);
+        SDL_ConvertAudio(&cvt);
+        all.resize(static_cast<std::size_t>(cvt.len_cvt) / 2);
+        pcm.rate = spec.freq;
+        pcm.channels = std::min<int>(spec.channels, 2);
+        for (std::size_t i = 0; i + spec.channels <= all.size(); i += spec.channels)
+            pcm.samples.insert(pcm.samples.end(), all.begin() + static_cast<long>(i),
+                               all.begin() + static_cast<long>(i) + pcm.channels);
+    }
+    SDL_FreeWAV(buf);
+    return ok;
+}
+
+// Decodes an Ogg Vorbis or WAV file whose rate the mixer cannot convert
+// exactly; false leaves the file to the mixer's own loader.
+bool decodeForResampling(const std::vector<Uint8> &bytes, int mixRate, Pcm &pcm)
+{
+    SDL_RWops *rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    OggVorbis_File vf;
+    if (ov_open_callbacks(rw, &vf, nullptr, 0, {rwRead, rwSeek, nullptr, rwTell}) == 0) {
+        const bool resample = !mixerConvertsExactly(ov_info(&vf, -1)->rate, mixRate);
+        if (resample)
+            readVorbis(vf, pcm);
+        ov_clear(&vf);
+        SDL_RWclose(rw);
+        return resample;
+    }
+    SDL_RWseek(rw, 0, RW_SEEK_SET);
+    Pcm wav;
+    if (!readWav(rw, wav) || mixerConvertsExactly(wav.rate, mixRate))
+        return false;
+    pcm = std::move(wav);
+    return true;
+}
+
+void putLe(std::vector<Uint8> &out, std::uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<Uint8>(v >> (8 * i)));
+}
+
+// Resampled to the mixer's rate and handed to its loader as a 16-bit WAV,
+// which it turns into its own format without touching the rate again.
+Mix_Chunk *resampledChunk(const Pcm &pcm, int mixRate, std::string &why)
+{
+    const auto channels = static_cast<unsigned>(pcm.channels);
+    const std::size_t frames = pcm.samples.size() / channels;
+    const std::size_t room =
+        frames * static_cast<std::size_t>(mixRate) / static_cast<std::size_t>(pcm.rate) + 1;
+    std::vector<std::int16_t> out(room * channels);
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    std::size_t made = 0;
+    if (const soxr_error_t error =
+            soxr_oneshot(static_cast<double>(pcm.rate), mixRate, channels, pcm.samples.data(),
+                         frames, nullptr, out.data(), room, &made, &io, &quality, nullptr)) {
+        why = error;
+        return nullptr;
+    }
+    const auto data = static_cast<std::uint32_t>(made * channels * 2);
+    std::vector<Uint8> wav;
+    wav.reserve(44 + data);
+    for (const std::uint32_t v : {0x46464952u, 36 + data, 0x45564157u, 0x20746d66u, 16u})
+        putLe(wav, v, 4); // "RIFF", size, "WAVE", "fmt ", its size
+    putLe(wav, 1, 2);     // PCM
+    putLe(wav, channels, 2);
+    putLe(wav, static_cast<std::uint32_t>(mixRate), 4);
+    putLe(wav, static_cast<std::uint32_t>(mixRate) * channels * 2, 4);
+    putLe(wav, channels * 2, 2);
+    putLe(wav, 16, 2);
+    putLe(wav, 0x61746164u, 4); // "data"
+    putLe(wav, data, 4);
+    for (std::size_t i = 0; i < made * channels; ++i)
+        putLe(wav, static_cast<std::uint16_t>(out[i]), 2);
+    Mix_Chunk *chunk =
+        Mix_LoadWAV_RW(SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size())), 1);
+    if (chunk == nullptr)
+        why = Mix_GetError();
+    return chunk;
+}
+
+Mix_Chunk *loadChunk(const char *name, std::string &why)
+{
+    std::vector<Uint8> bytes;
+    if (!readFile(name, bytes, why))
+        return nullptr;
+    if (bytes.empty()) {
+        why = "empty file";
+        return nullptr;
+    }
+    int mixRate = 0;
+    Mix_QuerySpec(&mixRate, nullptr, nullptr);
+    Pcm pcm;
+    if (decodeForResampling(bytes, mixRate, pcm))
+        return resampledChunk(pcm, mixRate, why);
+    Mix_Chunk *chunk =
+        Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
+    if (chunk == nullptr)
+        why = Mix_GetError();
+    return chunk;
+}
+
+} // namespace
+
+bool openAudio()
+{
+    if (Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 512) < 0) {
+        std::fprintf(stderr, "Unable to open audio: %s\n", Mix_GetError());
+        return false;
+    }
+    return true;
+}
+
+void closeAudio()
+{
+    // Closing halts every channel, which would otherwise restart the music.
+    musicHalted.store(true);
+    joinMusicDecoder();
+    if (audioOpen())
+        Mix_CloseAudio();
+}
+
+bool audioOpen()
+{
+    return Mix_QuerySpec(nullptr, nullptr, nullptr) != 0;
+}
+
+void loadSound(Mix_Chunk **sound, const char *name)
+{
+    *sound = nullptr;
+    if (!audioOpen())
+        return;
+    std::string why;
+    Mix_Chunk *chunk = loadChunk(name, why);
+    // A file that decodes to nothing would end the moment it starts.
+    if (chunk != nullptr && chunk->alen == 0) {
+        Mix_FreeChunk(chunk);
+        chunk = nullptr;
+        why = "no sound in it";
+    }
+    if (chunk == nullptr)
+        std::fprintf(stderr, "%s: %s\n", name, why.c_str());
+    *sound = chunk;
+}
+
+void initSound()
+{
+    if (!audioOpen())
+        return;
+    loadSound(&bump, "sound/bump.ogg");
+    loadSound(&bump2, "sound/bump2.ogg");
+    loadSound(&bump3, "sound/bump3.ogg");
+    loadSound(&bumpSmall, "sound/bumpsmall.ogg");
+    loadSound(&speed, "sound/powerup-speed.ogg");
+    loadSound(&resistance, "sound/powerup-resistance.ogg");
+    loadSound(&growth, "sound/powerup-growth.ogg");
+    loadSound(&bomb, "sound/powerup-bomb.ogg");
+    loadSound(&lose, "sound/end-yousuck.ogg");
+    loadSound(&win, "sound/end-winner.ogg");
+    loadSound(&whee, "sound/whee.ogg");
+    loadSound(&music1a, "sound/music-1a.ogg");
+    // Loading is sequential: the decoder thread starts when this thread has
+    // finished with the loader, and nothing else loads until it is joined.
+    joinMusicDecoder();
+    music1b = nullptr;
+    music2 = nullptr;
+    musicDecoded.store(false);
+    musicDecoder.stop.store(false);
+    musicDecoder.thread = SDL_CreateThread(decodeLaterTracks, nullptr);
+    if (musicDecoder.thread == nullptr)
+        decodeLaterTracks(nullptr); // no thread to spare: decode them here
+}
+
+void playMusic()
+{
+    if (!audioOpen())
+        return;
+    // Under the mixer's lock: nothing the mixer notifies can come between.
+    // Without a first track the rotation starts with the next that loaded.
+    SDL_LockAudio();
+    track.store(1, std::memory_order_relaxed);
+    nexttrack.store(2, std::memory_order_relaxed);
+    const int c = music1a == nullptr ? -1 : Mix_PlayChannelTimed(-1, music1a, 0, -1);
+    channel.store(c, std::memory_order_relaxed);
+    musicWaiting.store(c < 0);
+    musicHalted.store(false);
+    Mix_ChannelFinished(channelDone);
+    SDL_UnlockAudio();
+}
+
+void playMusic1()
+{
+    if (!audioOpen())
+        return;
+    int next = track.load(std::memory_order_relaxed) + 1;
+    if (next > 2)
+        next = 1;
+    nexttrack.store(next, std::memory_order_relaxed);
+    startWaitingTrack();
+}
+
+void playMusic2()
+{
+    if (!audioOpen())
+        return;
+    nexttrack.store(0, std::memory_order_relaxed);
+    startWaitingTrack();
+}
+
+void channelDone(int c)
+{
+    if (musicHalted.load())
+        return;
+    if (c != channel.load(std::memory_order_relaxed))
+        return;
+    // Never wait here: the mixer holds its lock, and the game's next sound
+    // would wait with it. Only a track shorter than the decoding of the next
+    // gets here first.
+    if (!musicDecoded.load(std::memory_order_acquire)) {
+        channel.store(-1, std::memory_order_relaxed); // an effect may take it now
+        musicWaiting.store(true);
+        return;
+    }
+    startTrack(nexttrack.load(std::memory_order_relaxed));
+}
+
+void playBumpSound(int which)
+{
+    playEffect(which == 0 ? bump : which == 1 ? bump2 : bump3);
+}
+
+void playBumpSmall()
+{
+    playEffect(bumpSmall);
+}
+void playGrowth()
+{
+    playEffect(growth);
+}
+void playSpeed()
+{
+    playEffect(speed);
+}
+void playResistance()
+{
+    playEffect(resistance);
+}
+void playBomb()
+{
+    playEffect(bomb);
+}
+void playWhee()
+{
+    playEffect(whee);
+}
+void playWin()
+{
+    playEffect(win);
+}
+void playLose()
+{
+    playEffect(lose);
+}
+
+void stopMusic()
+{
+    musicHalted.store(true);
+    if (!audioOpen())
+        return;
+    Mix_HaltMusic();
+    const int c = channel.load(std::memory_order_relaxed);
+    if (c >= 0)
+        Mix_HaltChannel(c);
+}
+
+void freeSound()
+{
+    musicHalted.store(true);
+    joinMusicDecoder();
+    if (!audioOpen())
+        return;
+    // The mixer calls channelDone under its lock: taking it once here waits
+    // out a call that began before the flag was set.
+    SDL_LockAudio();
+    SDL_UnlockAudio();
+    freeChunk(bump);
+    freeChunk(bump2);
+    freeChunk(bump3);
+    freeChunk(bumpSmall);
+    freeChunk(speed);
+    freeChunk(resistance);
+    freeChunk(growth);
+    freeChunk(bomb);
+    freeChunk(win);
+    freeChunk(lose);
+    freeChunk(whee);
+    freeChunk(music1a);
+    freeChunk(music1b);
+    freeChunk(music2);
+}
+
+void pauseAudio()
+{
+    if (!audioOpen())
+        return;
+    Mix_Pause(-1);
+    Mix_PauseMusic();
+}
+
+void resumeAudio()
+{
+    if (!audioOpen())
+        return;
+    Mix_Resume(-1);
+    Mix_ResumeMusic();
+}
+
+void volumeDown()
+{
+    if (!audioOpen())
+        return;
+    Mix_Volume(-1, volumeStepDown(Mix_Volume(-1, -1)));
+    Mix_VolumeMusic(volumeStepDown(Mix_VolumeMusic(-1)));
+}
+
+void volumeUp()
+{
+    if (!audioOpen())
+        return;
+    Mix_Volume(-1, volumeStepUp(Mix_Volume(-1, -1)));
+    Mix_VolumeMusic(volumeStepUp(Mix_VolumeMusic(-1)));
+}
+
+int effectsVolume()
+{
+    return audioOpen() ? Mix_Volume(-1, -1) : 0;
+}
+int musicVolume()
+{
+    return audioOpen() ? Mix_VolumeMusic(-1) : 0;
+}
+
+int currentTrack()
+{
+    return track.load(std::memory_order_relaxed);
+}
+
+int volumeStepDown(int volume)
+{
+    const int step = volume > kVolumeStep ? kVolumeStep : volume;
+    return volume - step;
+}
+
+int volumeStepUp(int volume)
+{
+    const int room = kVolumeMax - volume;
+    const int step = room > kVolumeStep ? kVolumeStep : room;
+    return volume + step;
+}
