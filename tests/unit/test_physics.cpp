@@ -104,27 +104,4 @@ TEST_F(Physics, LandsPullsTowardTheFirstLowestSampleAndFrictionNeverReverses)
     EXPECT_EQ(magnitude(p.velocity), 0.0f);
 }
 
-TEST_F(Physics, UpARampOnTheGroundLeavingATrailBehind)
-{
-    columns(0, 0, -1);
-    field.friction = 0;
-    players[1].grounded = 0; // up in the air, leaving no trail
-    players[1].y = 100;
-    Player &p = players[0];
-    p.x = 5;
-    p.y = getRealHeight(heightmap.data(), p.x, p.z);
-    p.velocity = {3, 0, 0};
-    for (int i = 0; i < 20; ++i) {
-        update(1.0f / 60);
-        ASSERT_EQ(p.y, getRealHeight(heightmap.data(), p.x, p.z));
-    }
-    // Five particles per second per unit of speed, in the ball's colour or
-    // that lightened halfway to white.
-    EXPECT_NEAR(nextParticle + trail::remainder, 5 * (p.x - 5), 1e-4);
-    const Particle &q = particles[static_cast<std::size_t>(nextParticle - 1)];
-    EXPECT_LT(q.x, p.x); // behind it
-    EXPECT_NEAR(q.b, 1.0f, 0.05f);
-    EXPECT_TRUE(std::abs(q.r) <= 0.05f || std::abs(q.r - 0.5f) <= 0.05f) << q.r;
-}
-
 } // namespace

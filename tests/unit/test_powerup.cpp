@@ -90,16 +90,6 @@ TEST_F(Powerups, SpawnsWhenDueFallsLandsAndCyclesItsColour)
         spawnPowerupIfDue();
         EXPECT_EQ(powerup.active, spawns);
     }
-    // z is drawn before x, each from 1.5 to 13.5, five units up.
-    for (unsigned seed = 1; seed <= 50; ++seed) {
-        std::srand(seed);
-        const double uz = std::rand() / 2147483648.0, ux = std::rand() / 2147483648.0;
-        std::srand(seed);
-        powerup.active = 0;
-        spawnPowerupIfDue();
-        expectNear({powerup.x, powerup.y, powerup.z},
-                   {float((ux * 0.8 + 0.1) * 15), 5, float((uz * 0.8 + 0.1) * 15)});
-    }
     // The spawn frame leaves it in place; it lands exactly on the ground,
     // white until its first frame there.
     heightmap.fill(100);
@@ -130,23 +120,23 @@ TEST_F(Powerups, BoostBuildsUpInFourSecondsLastsFifteenAndFadesOut)
     for (const auto &[kind, radius, mass, maxSpeed, acceleration, resistance] : cases) {
         SetUp();
         Player &p = players[0];
-        p.powerup = static_cast<int>(kind);
-        p.powerupActive = powerupActive = 1;
-        p.powerupExpire = 15;
-        for (int frame = 1; frame <= 150; ++frame) {
-            update(0.1f);
-            EXPECT_NEAR(p.powerupStage, std::min(0.025f * frame, 1.0f), 1e-5);
+        toggleBoost(static_cast<int>(kind));         // as F11 and F12 grant one
+        for (int frame = 1; frame <= 240; ++frame) { // sixteenths of a second add up exactly
+            update(0.0625f);
+            EXPECT_EQ(p.powerupStage, std::min(frame / 64.0f, 1.0f));
         }
-        EXPECT_EQ((std::array{p.powerupStage, p.radius, p.mass, p.maxSpeed, p.acceleration,
-                              p.resistance, float(p.powerupActive)}),
-                  (std::array{1.0f, radius, mass, maxSpeed, acceleration, resistance, 1.0f}));
-        update(0.1f); // fifteen seconds: over, and the next spawn scheduled
+        EXPECT_EQ((std::array{p.radius, p.mass, p.maxSpeed, p.acceleration, p.resistance,
+                              float(p.powerupActive)}),
+                  (std::array{radius, mass, maxSpeed, acceleration, resistance, 1.0f}));
+        update(0.0625f); // fifteen seconds: over, and the next spawn scheduled
         EXPECT_EQ(p.powerupActive + powerupActive, 0);
-        EXPECT_TRUE(nextPowerupSpawn >= 15 && nextPowerupSpawn <= 24);
-        for (int frame = 0; frame < 41; ++frame)
-            update(0.1f);
-        EXPECT_EQ((std::array{p.powerupStage, p.radius, p.mass, p.maxSpeed, p.acceleration}),
-                  (std::array{0.0f, 0.25f, 1.0f, 4.0f, 12.0f}));
+        const float next = nextPowerupSpawn + 0.0625f; // counted down in the same frame
+        EXPECT_TRUE(next >= 15 && next <= 24 && next == std::floor(next)) << next;
+        for (int frame = 0; frame < 64; ++frame)
+            update(0.0625f);
+        EXPECT_EQ((std::array{p.powerupStage, p.radius, p.mass, p.maxSpeed, p.acceleration,
+                              p.resistance}),
+                  (std::array{0.0f, 0.25f, 1.0f, 4.0f, 12.0f, 0.0f}));
     }
 }
 
