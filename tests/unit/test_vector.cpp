@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 
 #include "core/vector.h"
@@ -8,58 +7,29 @@
 namespace
 {
 
-bool sameBits(vector a, vector b)
+bool same(vector a, vector b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-TEST(Vector, ArithmeticComponentWise)
+TEST(Vector, ArithmeticBitForBit)
 {
-    vector v = getVector(1, 2, 3, 4, 6, 8);
-    EXPECT_TRUE(sameBits(v, vector{3, 4, 5}));
-    EXPECT_FLOAT_EQ(magnitude(v), std::sqrt(50.0f));
-    EXPECT_TRUE(sameBits(sumVectors({1, 2, 3}, {0.5f, -2, 10}), vector{1.5f, 0, 13}));
-    EXPECT_TRUE(sameBits(subVectors({1, 2, 3}, {0.5f, -2, 10}), vector{0.5f, 4, -7}));
-    EXPECT_TRUE(sameBits(multiply({1, -2, 3}, -2), vector{-2, 4, -6}));
-    EXPECT_TRUE(sameBits(negative({1, -2, 0}), vector{-1, 2, -0.0f}));
-    EXPECT_FLOAT_EQ(dotProduct({1, 2, 3}, {4, -5, 6}), 12.0f);
-}
-
-TEST(Vector, CrossProductFollowsTheRightHand)
-{
-    EXPECT_TRUE(sameBits(crossProduct({1, 0, 0}, {0, 1, 0}), vector{0, 0, 1}));
-    EXPECT_TRUE(sameBits(crossProduct({0, 1, 0}, {1, 0, 0}), vector{0, 0, -1}));
-    EXPECT_TRUE(sameBits(crossProduct({0, 0, 1}, {1, 0, 0}), vector{0, 1, 0}));
-}
-
-TEST(Vector, MagnitudeTakesTheRootInDouble)
-{
-    vector v{0.1f, 0.2f, 0.3f};
-    float sq = v.x * v.x + v.y * v.y + v.z * v.z;
-    EXPECT_EQ(magnitude(v), static_cast<float>(std::sqrt(static_cast<double>(sq))));
-}
-
-TEST(Vector, NormaliseKeepsZeroAndScalesTheRest)
-{
-    EXPECT_TRUE(sameBits(normalise({0, 0, 0}), vector{0, 0, 0}));
-    vector n = normalise({3, 0, 4});
-    EXPECT_FLOAT_EQ(n.x, 0.6f);
-    EXPECT_FLOAT_EQ(n.z, 0.8f);
-    EXPECT_FALSE(std::isnan(normalise({0, 0, 0}).x));
-}
-
-TEST(Vector, LimitCutsOnlyLongerVectors)
-{
-    vector v{3, 4, 0};
-    EXPECT_TRUE(sameBits(limit(v, 5.0f), v)); // exactly as long: the very same bits
-    EXPECT_TRUE(sameBits(limit(v, 6.0f), v));
-    vector cut = limit(v, 2.5f);
-    EXPECT_FLOAT_EQ(cut.x, 1.5f);
-    EXPECT_FLOAT_EQ(cut.y, 2.0f);
-    EXPECT_TRUE(sameBits(limit({0, 0, 0}, 0.0f), vector{0, 0, 0}));
-    EXPECT_TRUE(sameBits(limit({0, 0, 0}, 3.0f), vector{0, 0, 0}));
-    // A cap of zero stops any motion (used to zero a respawned ball).
-    EXPECT_EQ(magnitude(limit({1, -2, 3}, 0.0f)), 0.0f);
+    const vector a{1, 2, 3}, b{4, -5, 6};
+    EXPECT_TRUE(same(getVector(1, 2, 3, 4, 6, 8), {3, 4, 5}));
+    EXPECT_TRUE(same(sumVectors(a, b), {5, -3, 9}));
+    EXPECT_TRUE(same(subVectors(a, b), {-3, 7, -3}));
+    EXPECT_TRUE(same(multiply(a, -2), {-2, -4, -6}));
+    EXPECT_TRUE(same(negative({1, -2, 0}), {-1, 2, -0.0f}));
+    EXPECT_TRUE(same(crossProduct(a, b), {27, 6, -13}));
+    EXPECT_EQ(dotProduct(a, b), 12.0f);
+    EXPECT_EQ(magnitude({3, 4, 12}), 13.0f);
+    EXPECT_TRUE(same(normalise({3, 0, 4}), {0.6f, 0, 0.8f}));
+    EXPECT_TRUE(same(normalise({0, 0, 0}), {0, 0, 0})); // no NaN from a zero length
+    // limit cuts only what is longer; exactly as long keeps the very bits.
+    EXPECT_TRUE(same(limit({3, 4, 0}, 5), {3, 4, 0}));
+    EXPECT_TRUE(same(limit({0.1f, 0.2f, 0.3f}, magnitude({0.1f, 0.2f, 0.3f})), {0.1f, 0.2f, 0.3f}));
+    EXPECT_TRUE(same(limit({3, 4, 0}, 2.5f), {1.5f, 2, 0}));
+    EXPECT_EQ(magnitude(limit({1, -2, 3}, 0)), 0.0f);
 }
 
 } // namespace
