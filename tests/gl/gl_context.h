@@ -23,6 +23,7 @@
 #include "render/figures.h"
 #include "render/hud.h"
 #include "render/model.h"
+#include "render/particles_gl.h"
 #include "render/shader.h"
 #include "sim/particle.h"
 #include "sim/update.h"

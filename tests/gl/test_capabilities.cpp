@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
-#include <unistd.h>
 
 #include <string>
 #include <string_view>
@@ -27,8 +26,7 @@ void *withoutLinking(const char *name)
 
 TEST(Capabilities, MissingEntryPointsSwitchOffOnlyWhatNeedsThem)
 {
-    ASSERT_TRUE(gltest::openWindow());
-    ASSERT_EQ(chdir(QUORBLY_DATA_DIR), 0);
+    gltest::initErrors(); // the window, and the game set up in the data directory
     struct Case {
         void *(*lookup)(const char *);
         bool shaders, shadows;
