@@ -138,21 +138,17 @@ template <class T, std::size_t N> bool finite(const std::array<T, N> &values)
     return true;
 }
 
-inline bool playerFinite(const Player &p)
-{
-    return finite(p.radius, p.radiusDefault, p.mass, p.massDefault, p.resistance, p.powerupStage,
-                  p.powerupExpire, p.rot, p.rotY, p.rotHY, p.x, p.y, p.z, p.maxSpeed,
-                  p.maxSpeedDefault, p.acceleration, p.accelerationDefault) &&
-           finite(p.velocity) && finite(p.movement) && finite(p.ambient) && finite(p.diffuse) &&
-           finite(p.ambientHamster) && finite(p.diffuseHamster);
-}
-
 // Names the first thing that is wrong with the game state, or null. Fixed
 // texts only: it runs inside loops that must not allocate.
 inline const char *firstFault()
 {
-    if (!playerFinite(players[0]) || !playerFinite(players[1]))
-        return "a player field is not finite";
+    for (const Player &p : players)
+        if (!finite(p.radius, p.radiusDefault, p.mass, p.massDefault, p.resistance, p.powerupStage,
+                    p.powerupExpire, p.rot, p.rotY, p.rotHY, p.x, p.y, p.z, p.maxSpeed,
+                    p.maxSpeedDefault, p.acceleration, p.accelerationDefault) ||
+            !finite(p.velocity) || !finite(p.movement) || !finite(p.ambient) ||
+            !finite(p.diffuse) || !finite(p.ambientHamster) || !finite(p.diffuseHamster))
+            return "a player field is not finite";
     if (!finite(cameraPos) || !finite(cameraPosPreferred) ||
         !finite(cameraRot, cameraRotPreferred) || !finite(cameraVelocity) ||
         !finite(sceneRot, lightTime) || !finite(lightPos))
