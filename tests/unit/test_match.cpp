@@ -117,16 +117,16 @@ TEST(Match, ScriptedSessionLeavesTheRecordedTrail)
     // Frames of a bump (b), of a message's first letter to player 1 or 2
     // (h: har har, W: Winner!, G, S, R, B: a powerup) and of a new map (m).
     EXPECT_EQ(trail,
-              "141b 246b 330b 466b 578b 696b 914h2 927h1 1079b 1268b 1400h1 1486h2 1658B1 1816b "
-              "1999b 2150h2 2392b 2488b 2614h2 2705h1 3061h1 3264W1 3264h2 3372b 3511h1 3512h2 "
-              "3564m 3686b 3799b 3967h2 4542h1 4680b 4871h1 4902h2 5022b 5102b 5658R1 6115h2 6249b "
-              "6305b 6334b 6393b 6442b 6555b 6634b 6697b 6799b 6899b 6999b 7217h1 7648R1 7691b "
-              "7802h1 8012b 8099b 8238h1 8238W2 8257h2 8442b 8538m 8686b 8783b 8918h1 8925h2 9072b "
-              "9220h1 9734b 9868h1 9931G2 10084b 10211h2 10549b 10682h1 10748h2 10833b 10974h2 "
-              "11000h1 11000W2 11254h2 11300m 11442b 11767b ");
-    EXPECT_EQ(mains, "Player 1 is the winner! press space to continue|Bot won, you suck bad! press "
-                     "space to continue|Bot won, you suck bad! press space to continue|");
-    EXPECT_EQ(players[0].score * 10 + players[1].score, 0);
-    EXPECT_STREQ(mainMessage.data(), "First to 5 frags wins !");
-    EXPECT_EQ(digest(), "b470715224a02616") << "the exact state at the end";
+              "141b 246b 330b 466b 578b 696b 914h2 927h1 1279h1 1299h2 1562h1 1727G2 1999b 2114h2 "
+              "2133h1 2282b 2491b 2636h2 2772h1 2772W2 2937h2 3072m 3397h1 3636h1 3975h1 3992h2 "
+              "4297h1 4563h1 4563W2 4827b 4863m 5197h1 5239h2 5698h2 5761h1 6016h2 6283S1 6471b "
+              "6553b 6621b 6761h2 6812h1 7012b 7178h1 7235W1 7235h2 7535m 7900b 8025h1 8477h1 "
+              "8521h2 8635b 8852S2 8877b 9013h1 9362h1 9372h2 9693h1 9693W2 9966h2 9993m 10168b "
+              "10485h2 10634b 10950h1 11152b 11326B1 11609h1 ");
+    EXPECT_EQ(mains, "Bot won, you suck bad! press space to continue|Player 2 is the winner! press "
+                     "space to continue|Player 1 is the winner! press space to continue|Bot won, "
+                     "you suck bad! press space to continue|");
+    EXPECT_EQ(players[0].score * 10 + players[1].score, 12);
+    EXPECT_STREQ(mainMessage.data(), "3 frags left !");
+    EXPECT_EQ(digest(), "69d2b6e8a713afdb") << "the exact state at the end";
 }
