@@ -37,4 +37,9 @@ for display in "" :4711; do
   [ ! -s "$WORK/out.txt" ] || fail "display '$display': text console output"
 done
 grep -q "^Quorbly: cannot open a window on display ':4711'" "$WORK/err.txt" || fail "unclear bad-display line"
+# A video driver the player chose is tried even without a display.
+(cd "$WORK" && env -u DISPLAY SDL_VIDEODRIVER=dummy "$QUORBLY_BIN" >"$WORK/out.txt" 2>"$WORK/err.txt") &
+GAME_PID=$!
+wait_exit 20
+grep -q "^Quorbly: cannot open the 800x600 OpenGL window" "$WORK/err.txt" || fail "chosen driver not tried: $(cat "$WORK/err.txt")"
 echo "PASS: started on '$name'"
