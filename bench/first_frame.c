@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Preloaded into the real game by quorbly-bench to time its start-up: after
 // the first SDL_GL_SwapBuffers returns, it writes the nanoseconds since
 // $QUORBLY_START_NS (CLOCK_MONOTONIC, taken just before exec) to the file

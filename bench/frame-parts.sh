@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Where a frame's work goes, in instructions (callgrind counts them the same
 # on every run, however busy the machine): the full mid-match frame of
 # quorbly-bench, then without the sparks, the HUD, the figures, and the

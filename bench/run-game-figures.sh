@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # peak_rss_mb: the largest resident size of the shipped game over a start, a
 # minute of play with the bot driving player 2 (player 1 steered now and
 # then by xdotool), and a quit with Escape. Needs an X display (run it under

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installing Quorbly the way Debian installs games, and the .deb built from it.
 #
 #   games/quorbly                  launcher on the PATH: enters the data, starts the game

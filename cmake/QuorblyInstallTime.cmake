@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs inside `cmake --install` (and cpack): writes the launcher and the
 # manual page for the prefix in use, then installs them. The variables come
 # from the install(CODE) in Packaging.cmake.

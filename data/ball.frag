@@ -1,4 +1,5 @@
 #version 120
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hamster and cage, lit per pixel with a glossy highlight on the bars.
 // visibility fades the figure out (0) or in (1) with an ordered screen door,
 // so no blending state is needed and the fade works in the shadow pass too.

@@ -1,4 +1,5 @@
 #version 120
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hamster and cage. While a boost builds (wobblePhase between 0 and 1) the
 // surface ripples along its normals; the ripple swells to the middle of the
 // build-up and is gone at 0 and at 1.

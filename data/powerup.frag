@@ -1,4 +1,5 @@
 #version 120
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Powerup item: lit in its cycling diffuse colour, glowing from within and
 // brightest at its outline. visibility fades it in (screen door) as it falls.
 

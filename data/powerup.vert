@@ -1,4 +1,5 @@
 #version 120
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Powerup item: plain transform, lighting per pixel.
 
 varying vec3 normal;

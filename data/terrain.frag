@@ -1,4 +1,5 @@
 #version 120
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Terrain: texture on unit 0 times the lit colour, the diffuse part dimmed
 // by the shadow map on unit 1. multiShadows 1 filters 4x4 comparisons with
 // tent weights, so a shadow's edge fades over three texels instead of

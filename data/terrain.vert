@@ -1,4 +1,5 @@
 #version 120
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Terrain: light 0 per vertex like the fixed pipeline, with the ambient and
 // diffuse parts kept apart so a shadow takes away only the diffuse light.
 

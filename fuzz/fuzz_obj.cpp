@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The OBJ loader on any bytes, then every triangle walked the way drawObj
 // walks it: a face that points outside its arrays shows up here as an
 // AddressSanitizer report or a failed check.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The terrains reader on any bytes: the file is written as given and read
 // with loadTerrains, then the table is checked, the choice of terrain is
 // made a few times, and a few circles of each terrain raise a grid.

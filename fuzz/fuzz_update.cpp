@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame update on any terrain definition the reader accepts and any
 // stream of keys and frame times.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and prints every benchmark figure: the
 # terrain, the frame update, the frame, the start-up (quorbly-bench, run
 # from data/) and the peak resident size over a minute of bot play, all

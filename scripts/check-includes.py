@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Fails when the modules under src/ include each other in a cycle, or when a
 file outside src/audio includes an SDL or GL header without a name that
 says so (foo_sdl.cpp, foo_gl.cpp, foo_gl.h).

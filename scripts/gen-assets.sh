@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates every generated asset under data/ (models and sounds) byte for byte.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

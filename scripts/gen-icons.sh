@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds quorbly-icongen and redraws packaging/icons/quorbly-{64,128,256}.png
 # from the game's own models. Needs a display: without one it starts its own
 # virtual X server (xvfb-run).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the model generator and rewrites data/models/ (byte for byte the same
 # files on every run).
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds quorbly-screenshots and retakes the README's pictures:
 # docs/screenshot-{start,hit,grown,winner}.png, from the real game set up in
 # each situation. Needs a display: without one it starts its own virtual X

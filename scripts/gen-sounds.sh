@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds quorbly-soundgen and rewrites data/sound/ with the fourteen sounds.
 # The output is deterministic: a rerun leaves the files byte for byte alike.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Quorbly needs to build, run and test.
 # Quick no-op when everything is already there.
 set -euo pipefail

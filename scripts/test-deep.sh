@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The deep stage, after scripts/test.sh: a million frames of the soak on the
 # plain build; then everything built with clang under AddressSanitizer,
 # LeakSanitizer and UndefinedBehaviorSanitizer into build-asan/: five

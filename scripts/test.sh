@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, checks the format of every C and C++
 # file, and runs the test tiers (unit, sound, GL, end-to-end, the include
 # check and a short soak) under a virtual X server with SDL's dummy audio
@@ -12,6 +13,10 @@ bash "$root/scripts/build.sh" "$build"
 echo "== clang-format"
 if [ -d "$root/.git" ] || [ -f "$root/.git" ]; then
   git -C "$root" ls-files -z '*.c' '*.cpp' '*.h' | (cd "$root" && xargs -0 clang-format --dry-run -Werror)
+  # Every source file says its licence.
+  unlicensed=$(cd "$root" && git ls-files '*.c' '*.cpp' '*.h' '*.sh' '*.py' '*.vert' '*.frag' \
+    'CMakeLists.txt' | xargs grep -L 'SPDX-License-Identifier: GPL-3.0-or-later' || true)
+  [ -z "$unlicensed" ] || { echo "no SPDX-License-Identifier line: $unlicensed"; exit 1; }
 else
   find "$root" -path "$root/build*" -prune -o \( -name '*.c' -o -name '*.cpp' -o -name '*.h' \) \
     -print0 | xargs -0 clang-format --dry-run -Werror

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/cues_silent.h"
 
 // Nothing is played; each cue is only counted.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The frame loop's bookkeeping: the quit request, elapsed time and the frame

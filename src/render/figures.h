@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The hamsters in their balls and the powerup item, drawn from the loaded

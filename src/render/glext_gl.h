@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The GL entry points beyond OpenGL 1.1, fetched from the driver.

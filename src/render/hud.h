@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The heads-up display: scores, the terrain's name, messages, pause and frame

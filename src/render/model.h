@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The OBJ models of the hamster, its cage and the powerup item, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Two balls meeting: the swept hit, the elastic rebound, sparks and a bump.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The pool of sparks: trails behind the balls and bursts on hits and bombs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound module against the real mixer on SDL's dummy driver, which plays
 // at real-time pace. Short generated samples stand in for the game's sounds;
 // each has its own length, so the length of the sample on a channel tells

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared helpers of the end-to-end tests: the real game in a scratch working
 # directory under the test run's X server (started with -noreset).
 # Arguments of every test: QUORBLY_BIN DATA_DIR WM_DELETE BUILD_DIR

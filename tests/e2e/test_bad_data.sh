@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Broken data never stops the game: without models and sounds, with a
 # terrain.frag that does not compile, a ball.vert that does not link, every
 # other shader empty and no audio device, it plays, starts a new map, lives

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package and the install: cpack builds quorbly_<version>_<arch>.deb
 # whose Depends cover what dpkg-shlibdeps finds in the binary, holding the
 # launcher, program, menu entry, icons, a clean manual page and exactly the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The screenshot tool plays four situations in the real game (a match start,
 # a hit, a grown ball, a won match) and saves four full, different frames
 # with the HUD's white text on top.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real game with the bot on and random keys from xdotool for a while (30 s;
 # the deep stage plays five minutes of its sanitizer build with
 # QUORBLY_SOAK_SECONDS=300), then Escape: exit status 0, no sanitizer report.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The game reports its OpenGL capabilities and first map, opens an 800x600
 # window called Quorbly, follows a resize, and ends with status 0 on the
 # window manager's close request; without its terrains, or without a

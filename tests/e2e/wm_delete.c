@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* wm-delete WINDOW_ID: sends the window manager's close request
    (WM_DELETE_WINDOW) to a window, as a window manager would. */
 #include <X11/Xlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gl/gl_context.h"
 
 #include <GL/freeglut.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The GL tests' one fixture: the game set up by its own init() on the shipped

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A driver that lacks some entry points loses only what needs them.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame read back from a real context: the game's programs, shadows, the
 // light's view, fading figures, and the display lists and batched sparks
 // against the plain forms.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Gamepad events and Alt+Enter through the game's dispatch, on a game set up by init().
 
 #include <GL/freeglut.h>

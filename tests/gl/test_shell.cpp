@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shell around the frame: the window's projection, keys through the
 // event path, the HUD's layout and the terrain's upload to GL.
 

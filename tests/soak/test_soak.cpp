@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless game under random keys for both players, the bot driving most
 // of the time, random frame times, over every shipped terrain and the
 // silliest definitions the terrains file accepts. Every frame the state is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame update's fast paths against the plain forms they replaced, bit
 // for bit: the particles' ground heights and moves, and the slope samples.
 

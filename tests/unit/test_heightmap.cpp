@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The heightmap: circles, the grid, height queries, normals and the mesh walk.
 #include <gtest/gtest.h>
 

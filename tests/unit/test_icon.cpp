@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The icon tool redraws the committed menu icons byte for byte from the
 // game's own models (it needs the test run's X server).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole matches through the shared driver, seeded and scripted, against the
 // record of what happened: every rule of play leaves its mark on when the
 // balls hit, who collects what, who falls and who wins, and on the exact

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The OBJ reader, the figure models and clock, and the six committed models.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line, the named first terrain and the fixed texture seeds.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every terrain we ship must play: a ball rolls under its keys, can be
 // knocked off the edge, is scored and drops back in.
 #include <gtest/gtest.h>

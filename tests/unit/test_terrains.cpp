@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The terrains file reader, the choice of terrain and the names on the HUD.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The procedural ground texture: lattice noise, octaves and texels.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quorbly-icongen DATADIR OUTDIR: draws player 1's hamster in its blue ball
 // with the game's own models and figure code, and writes quorbly-64.png,
 // quorbly-128.png and quorbly-256.png into OUTDIR. Needs an X display.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quorbly-modelgen OUTDIR: writes the six figure models of the game into OUTDIR.
 #include <cstdio>
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quorbly-screenshots DATADIR OUTDIR: starts the game as the real program
 // does, plays four situations with a fixed frame time and saves each frame as
 // OUTDIR/screenshot-{start,hit,grown,winner}.png. Needs an X display.

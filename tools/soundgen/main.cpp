@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quorbly-soundgen OUTDIR: synthesizes the game's fourteen sounds and writes
 // them to OUTDIR as Ogg Vorbis, 22050 Hz stereo. Same program, same bytes.
 

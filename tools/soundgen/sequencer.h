@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A tiny sequencer: songs are written as chord bars and note lists, then laid
