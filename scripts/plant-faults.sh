@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Plants the single-point faults of scripts/faults.txt one at a time, rebuilds,
 # runs the fast test tiers and records whether some test caught the fault;
 # the source file is restored after each fault, and on Ctrl-C or any exit.
