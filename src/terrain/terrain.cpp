@@ -17,7 +17,6 @@ int numTerrains = 0;
 namespace
 {
 
-
 const char *skipSpace(const char *s)
 {
     while (*s == ' ' || *s == '\t' || *s == '\n' || *s == '\v' || *s == '\f' || *s == '\r')
