@@ -30,7 +30,8 @@
 # passed), BROKEN (the fault does not build), NOTFOUND (see above), ERROR
 # (the test run failed without naming a failing test, twice).
 # The table "ID result first-failing-test seconds" and the summary go to
-# stdout; progress goes to stderr; logs stay under BUILD_DIR/plant-faults/.
+# stdout; progress goes to stderr; logs, and the rows so far of a run that
+# gets killed (table.partial), stay under BUILD_DIR/plant-faults/.
 set -uo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -245,6 +246,7 @@ if [ "$baseline" -eq 1 ]; then
 fi
 
 rows=()
+: >"$logs/table.partial" # the rows so far, for a run that gets killed
 caught=0 missed=0 broken=0 notfound=0 errors=0
 n=0
 for i in "${selected[@]}"; do
@@ -280,6 +282,7 @@ for i in "${selected[@]}"; do
       "$((SECONDS - t0)) s (build $tb s, tests $tt s)" >&2
   fi
   rows+=("$(printf '%-28s %-8s %-60s %4d' "$id" "$result" "$first" "$((SECONDS - t0))")")
+  printf '%s\n' "${rows[-1]}" >>"$logs/table.partial"
 done
 
 echo "rebuilding the restored tree" >&2
