@@ -223,15 +223,15 @@ void readVorbis(OggVorbis_File &vf, Pcm &pcm)
 // WAV through SDL's loader, converted to 16 bits at its own rate (exact).
 bool readWav(SDL_RWops *rw, Pcm &pcm)
 {
-    SDL_AudioSpec spec;
+    SDL_AudioSpec wav;
     Uint8 *buf = nullptr;
     Uint32 len = 0;
-    if (SDL_LoadWAV_RW(rw, 1, &spec, &buf, &len) == nullptr)
+    if (SDL_LoadWAV_RW(rw, 1, &wav, &buf, &len) == nullptr)
         return false;
     SDL_AudioCVT cvt;
-    const bool ok = spec.channels > 0 && spec.freq > 0 &&
-                    SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS,
-                                      spec.channels, spec.freq) >= 0;
+    const bool ok = wav.channels > 0 && wav.freq > 0 &&
+                    SDL_BuildAudioCVT(&cvt, wav.format, wav.channels, wav.freq, AUDIO_S16SYS,
+                                      wav.channels, wav.freq) >= 0;
     if (ok) {
         std::vector<std::int16_t> all(len * static_cast<Uint32>(cvt.len_mult) / 2 + 1);
         std::copy(buf, buf + len, reinterpret_cast<Uint8 *>(all.data()));
@@ -239,9 +239,9 @@ bool readWav(SDL_RWops *rw, Pcm &pcm)
         cvt.len = static_cast<int>(len);
         SDL_ConvertAudio(&cvt);
         all.resize(static_cast<std::size_t>(cvt.len_cvt) / 2);
-        pcm.rate = spec.freq;
-        pcm.channels = std::min<int>(spec.channels, 2);
-        for (std::size_t i = 0; i + spec.channels <= all.size(); i += spec.channels)
+        pcm.rate = wav.freq;
+        pcm.channels = std::min<int>(wav.channels, 2);
+        for (std::size_t i = 0; i + wav.channels <= all.size(); i += wav.channels)
             pcm.samples.insert(pcm.samples.end(), all.begin() + static_cast<long>(i),
                                all.begin() + static_cast<long>(i) + pcm.channels);
     }
