@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// One input that reaches the game between two frames, as the shell saw it:
+// what a replay keeps and what online play sends to the host.
+
+#include <cstdint>
+
+enum class InputKind : std::uint8_t {
+    KeyDown,   // code: the key's number (SDL 1.2's key symbols)
+    KeyUp,     // code: the key's number
+    PadAxis,   // pad, code: the axis (0 x, 1 y), value: -32768..32767
+    PadHat,    // pad, value: the d-pad's bits (core/pad.h)
+    PadButton, // pad, code: the button
+};
+
+struct InputEvent {
+    InputKind kind = InputKind::KeyDown;
+    int pad = 0;
+    int code = 0;
+    int value = 0;
+    bool operator==(const InputEvent &) const = default;
+};
