@@ -35,6 +35,7 @@ namespace
 struct Seen {
     std::set<float> massesAtHits;
     int hits = 0, frags = 0, hitsInBulletTime = 0, hitsSuperSized = 0, hitsWithBot = 0;
+    int hitsWithResistance = 0, hitsBoosted = 0;
 };
 
 struct Driver {
@@ -114,6 +115,8 @@ struct Driver {
             seen.hitsInBulletTime += toggleBulletTime;
             seen.hitsSuperSized += toggleSuperSizeMe;
             seen.hitsWithBot += toggleBot;
+            seen.hitsWithResistance += players[0].resistance > 0 || players[1].resistance > 0;
+            seen.hitsBoosted += players[0].powerupActive || players[1].powerupActive;
         }
         seen.frags += players[0].score + players[1].score > scores;
         ++frame;
@@ -165,10 +168,15 @@ void edge(Driver &d)
 
 void powerups(Driver &d)
 {
-    for (int p = 0; p < 2; ++p)
-        d.steer(p, powerupLanded() ? toward(p, powerup.x, powerup.z)
-                   : p == 0        ? toward(0, 1)
-                                   : wander(1, d.frame));
+    // Both go for a powerup that landed; while a boost is in force they go
+    // for each other.
+    const bool boosted = players[0].powerupActive || players[1].powerupActive;
+    for (int p = 0; p < 2; ++p) {
+        if (powerupLanded())
+            d.steer(p, toward(p, powerup.x, powerup.z));
+        else
+            d.steer(p, p == 0 || boosted ? toward(p, 1 - p) : wander(p, d.frame));
+    }
 }
 
 void bulletAndSuperSize(Driver &d)
@@ -248,10 +256,10 @@ const Golden kGoldens[] = {
      [](const Seen &s) { return s.massesAtHits.size() >= 3; }},
     {"edge", 21, 3300, edge, "five frags and respawns, a win, the next match",
      [](const Seen &s) { return s.frags >= 5 && cueTally.win > 0 && game.session.matchesStarted >= 2; }},
-    {"powerups-bomb", 31, 3400, powerups, "a bomb and a resistance boost collected",
-     [](const Seen &) { return cueTally.bomb > 0 && cueTally.resistance > 0; }},
-    {"powerups-boost", 41, 3400, powerups, "a growth and a speed boost collected",
-     [](const Seen &) { return cueTally.growth > 0 && cueTally.speed > 0; }},
+    {"powerups-bomb", 31, 3400, powerups, "a bomb, a resistance boost and a hit with it",
+     [](const Seen &s) { return cueTally.bomb > 0 && s.hitsWithResistance > 0; }},
+    {"powerups-boost", 41, 3400, powerups, "a growth and a speed boost collected, hits with them",
+     [](const Seen &s) { return cueTally.growth > 0 && cueTally.speed > 0 && s.hitsBoosted > 1; }},
     {"bullet-super", 51, 3000, bulletAndSuperSize, "hits in bullet time and super sized",
      [](const Seen &s) { return s.hitsInBulletTime > 0 && s.hitsSuperSized > 0; }},
     {"pause-light", 61, 2800, pauseAndLight, "pauses, light nudges, camera and light toggles, F1",
