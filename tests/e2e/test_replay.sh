@@ -35,4 +35,9 @@ head -n -1 "$WORK/s.qrp" >"$WORK/b.qrp" && bad 2 "the replay ends without its en
 sed '9s/^[0-9a-f]*/3d4x/' "$WORK/s.qrp" >"$WORK/b.qrp" && bad 2 "unknown line"
 sed '0,/+Up/s//+Upp/' "$WORK/s.qrp" >"$WORK/b.qrp" && bad 2 "unknown key '+Upp'"
 sed '250s/$/ +F10/' "$DATA_DIR/../tests/replays/duel.qrp" >"$WORK/b.qrp" && bad 1 "after frame 300 "
+for args in "--headless" "--replay s.qrp --record t.qrp" "--replay s.qrp --bot" "--digest-every 0"; do
+  # shellcheck disable=SC2086
+  (cd "$WORK" && "$QUORBLY_BIN" $args >/dev/null 2>"$WORK/err.txt")
+  [ $? = 2 ] && grep -q '^quorbly: ' "$WORK/err.txt" || fail "'$args' was not refused"
+done
 echo "PASS: $final"
