@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "audio/cues_silent.h"
 #include "play_driver.h"
 
 namespace
@@ -67,6 +68,7 @@ TEST(Match, ScriptedSessionLeavesTheRecordedTrail)
     ASSERT_TRUE(loadTerrains(QUORBLY_DATA_DIR "/terrains"));
     std::srand(2024);
     play::start(quiet);
+    cueTally = {};
     // Frames at which a key goes down: the bot, a pause, the light, bullet
     // time, a growth and a speed boost of the F keys, super size and the still camera.
     const std::pair<int, play::Key> keys[] = {
@@ -130,4 +132,13 @@ TEST(Match, ScriptedSessionLeavesTheRecordedTrail)
     EXPECT_EQ(players[0].score * 10 + players[1].score, 12);
     EXPECT_STREQ(mainMessage.data(), "3 frags left !");
     EXPECT_EQ(digest(), "69d2b6e8a713afdb") << "the exact state at the end";
+    // What the rules asked the sound to play: the three bumps, then small
+    // bump, growth, speed, resistance, bomb, whee, win, lose and the frames
+    // that asked for the theme or the boost music.
+    const CueTally &t = cueTally;
+    std::string sounds;
+    for (int n : {t.bump[0], t.bump[1], t.bump[2], t.bumpSmall, t.growth, t.speed, t.resistance,
+                  t.bomb, t.whee, t.win, t.lose, t.music1, t.music2})
+        sounds += std::to_string(n) + " ";
+    EXPECT_EQ(sounds, "3 4 9 4 1 2 0 1 36 2 2 10390 1610 ");
 }
