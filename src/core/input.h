@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// One input that reaches the game between two frames, as the shell saw it:
-// what a replay keeps and what online play sends to the host.
+// Input: one input that reaches the game between two frames, as the shell
+// saw it (what a replay keeps and what online play sends to the host), and
+// what each gamepad pushes now.
 
 #include <cstdint>
+
+#include "sim/player.h"
 
 enum class InputKind : std::uint8_t {
     KeyDown,   // code: the key's number (SDL 1.2's key symbols)
@@ -20,4 +23,14 @@ struct InputEvent {
     int code = 0;
     int value = 0;
     bool operator==(const InputEvent &) const = default;
+};
+
+inline constexpr int kPadCount = 2; // pads past the second steer nobody
+
+// What one pad pushes now, stick (x right, y down as the axes read) and
+// d-pad (y up) apart.
+struct PadState {
+    Push stick;
+    Push hat;
+    bool operator==(const PadState &) const = default;
 };

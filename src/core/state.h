@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/input.h"
 #include "core/vector.h"
 #include "sim/messages.h"
 #include "sim/particle.h"
@@ -65,6 +66,7 @@ struct MatchState {
     float rate = 0; // the figures' animation clock, milliseconds
     double rateClock = 0;
     float trailRemainder = 0;
+    std::array<PadState, kPadCount> pads{}; // what each pad pushes now
     bool operator==(const MatchState &) const = default;
 };
 
