@@ -219,7 +219,8 @@ run_tests() {
       ctest --test-dir "$build" -j2 -L 'unit|audio|gl' --timeout 120 \
       --stop-on-failure --no-tests=error >"$log" 2>&1
     rc=$?
-    run_first="$(grep -m1 -E 'Test +#[0-9]+: .*\*\*\*' "$log" |
+    # A test that skips itself (no uinput here, say) is neither a catch nor a pass.
+    run_first="$(grep -E 'Test +#[0-9]+: .*\*\*\*' "$log" | grep -v -m1 '\*\*\*Skipped' |
       sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/')"
     if [ -n "$run_first" ]; then
       run_result=FAILED
