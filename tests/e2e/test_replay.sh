@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A session recorded by the real game (xdotool keys, the bot) replays
-# headless and in the window to the digest the game printed. A bad replay
-# says FILE:LINE: why on one line and exits 2; one that plays differently
-# here names the frame and exits 1.
+# headless and in the window (keys pressed there change only the view) to
+# the digest the game printed. A bad replay says FILE:LINE: why on one line
+# and exits 2; one that plays differently here names the frame and exits 1.
 . "$(dirname "$0")/lib.sh"
 copy_data
 game() { (cd "$WORK" && exec "$QUORBLY_BIN" "$@" >"$WORK/out.txt" 2>"$WORK/err.txt") & GAME_PID=$!; }
@@ -18,7 +18,10 @@ final=$(grep '^Final digest: [0-9a-f]\{16\} after [0-9]* frames$' "$WORK/out.txt
 game --replay s.qrp --headless
 wait_exit 30
 [ "$STATUS" = 0 ] && grep -qxF "$final" "$WORK/out.txt" || fail "headless: $(grep digest "$WORK/out.txt")"
-game --replay s.qrp
+game --replay s.qrp # the view's keys change no play; the game's are ignored
+win=$(find_window) || fail "no window for the replay"
+focus_window "$win"
+xdotool key F5 F8 p Right w F4
 wait_exit 60
 [ "$STATUS" = 0 ] && grep -qxF "$final" "$WORK/out.txt" || fail "window: $(grep digest "$WORK/out.txt")"
 
