@@ -23,8 +23,8 @@
 #
 # Only the fast tiers run: ctest labels unit, audio, gl and golden, under
 # Xvfb with SDL's dummy audio driver. The e2e and soak tiers take minutes a
-# run, far too slow to repeat for every fault; a fault only they would catch shows
-# here as MISSED. CTest stops at the first failing test.
+# run, far too slow to repeat for every fault; a fault only they would
+# catch shows here as MISSED. CTest stops at the first failing test.
 #
 # Results: CAUGHT (a test failed; the first one is named), MISSED (every test
 # passed), BROKEN (the fault does not build), NOTFOUND (see above), ERROR
