@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/controls.h"
+#include "core/keys.h"
 #include "core/match.h"
 #include "core/state.h"
 #include "render/model.h"
@@ -100,8 +102,8 @@ inline bool keyDown(Key key, std::FILE *progress)
     const bool next = key == kF1 || (key == kSpace && endGame == 1);
     if (next)
         newMatch(progress);
-    else if (key == kSpace)
-        togglePause = toggled(togglePause);
+    else if (key == kSpace) // the real key: the pause mutes the sound too
+        applyInput({InputKind::KeyDown, 0, keys::kSpace, 0});
     else if (key == kF4 && (toggleBot = toggled(toggleBot)) == 0)
         players[1].pressx = players[1].pressy = 0;
     else if (key == kF9)

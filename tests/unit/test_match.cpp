@@ -79,7 +79,7 @@ TEST(Match, ScriptedSessionLeavesTheRecordedTrail)
     // Player 2's aims while the bot is off, some beyond the edge.
     const float aims[][2] = {{7.5f, 7.5f}, {-3, 7.5f}, {12, 3}, {7.5f, 18}, {3, 12}, {18, 2}};
     std::string trail, mains;
-    int decidedAt = -1;
+    int decidedAt = -1, pauses = 0;
     for (int frame = 0; frame < 12000; ++frame) {
         for (const auto &[at, key] : keys)
             if (at == frame)
@@ -99,6 +99,9 @@ TEST(Match, ScriptedSessionLeavesTheRecordedTrail)
         if (toggleBot == 0)
             steerToward(players[1], aims[frame / 200 % 6][0], aims[frame / 200 % 6][1]);
 
+        if (cueTally.pause + cueTally.resume > pauses) // the sound paused (p) or resumed (r)
+            trail += std::to_string(frame) + (cueTally.pause > cueTally.resume ? "p " : "r ");
+        pauses = cueTally.pause + cueTally.resume;
         if (frame == 5100) // super size: the balls' radius
             trail += std::to_string(players[0].radius).substr(0, 4) + "r ";
         const float bumpedAt = lastCollisionTime;
@@ -123,7 +126,8 @@ TEST(Match, ScriptedSessionLeavesTheRecordedTrail)
     // (h: har har, W: Winner!, G, S, R, B: a powerup) and of a new map (m).
     EXPECT_EQ(
         trail,
-        "141b 246b 330b 466b 578b 696b 914h2 927h1 1279h1 1299h2 1562h1 1727G2 1999b 2114h2 "
+        "141b 246b 330b 466b 578b 696b 700p 760r 914h2 927h1 1279h1 1299h2 1562h1 1727G2 1999b "
+        "2114h2 "
         "2133h1 2282b 2491b 2636h2 2772h1 2772W2 2937h2 3072m 3397h1 3636h1 3975h1 3992h2 "
         "4297h1 4563h1 4563W2 4827b 4863m 1.00r 5197h1 5239h2 5698h2 5761h1 6016h2 6283S1 6471b "
         "6553b 6621b 6761h2 6812h1 7012b 7178h1 7235W1 7235h2 7535m 7900b 8025h1 8477h1 "
