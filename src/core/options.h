@@ -7,6 +7,10 @@
 #include <string_view>
 #include <vector>
 
+// Online play: waiting for a friend, or joining one's game.
+enum class NetRole : std::uint8_t { Off, Host, Join };
+inline constexpr std::uint16_t kDefaultPort = 27015;
+
 // The command line. Our options all start with "--"; every other argument
 // is left for GLUT's initialisation, as before there were options.
 struct Options {
@@ -17,6 +21,10 @@ struct Options {
     bool bot = false;
     std::string terrain; // empty: the first match's terrain is drawn at random
     std::optional<std::uint32_t> seed;
+    NetRole net = NetRole::Off;
+    std::string joinHost;                  // --join's host name or address
+    std::optional<std::uint16_t> joinPort; // --join's :PORT
+    std::uint16_t port = kDefaultPort;     // --port, or the one to join
 };
 
 struct CommandLine {
