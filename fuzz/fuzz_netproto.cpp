@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The online messages on any bytes: a packet either drops or decodes to
+// messages that encode and decode back to themselves.
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/netproto.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const auto messages = decodePacket({data, size});
+    if (!messages)
+        return 0;
+    std::vector<std::uint8_t> again;
+    for (const NetMessage &m : *messages)
+        encodeMessage(m, again);
+    if (decodePacket(again) != messages) {
+        std::fprintf(stderr, "fuzz_netproto: a decoded packet does not survive its encoding\n");
+        std::abort();
+    }
+    return 0;
+}
