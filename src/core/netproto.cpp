@@ -132,6 +132,7 @@ std::vector<InputEvent> readEvents(Reader &r)
         case InputKind::PadAxis:
             e.code = r.u8();
             e.value = static_cast<std::int16_t>(r.u16());
+            r.require(e.code <= 1); // x or y
             break;
         case InputKind::PadHat:
             e.value = r.u8();
@@ -139,6 +140,7 @@ std::vector<InputEvent> readEvents(Reader &r)
             break;
         case InputKind::PadButton:
             e.code = r.u8();
+            r.require(e.code <= 1); // Start or Back
             break;
         }
     }

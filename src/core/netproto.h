@@ -13,6 +13,9 @@
 
 #include "core/input.h"
 
+// The side a game plays online.
+enum class NetRole : std::uint8_t { Off, Host, Join };
+
 // Raised whenever the bytes or the meaning of a message change: a joiner
 // must speak exactly the host's protocol, and play exactly its game.
 inline constexpr std::uint16_t kProtocolVersion = 1;

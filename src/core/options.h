@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-// Online play: waiting for a friend, or joining one's game.
-enum class NetRole : std::uint8_t { Off, Host, Join };
+#include "core/netproto.h"
+
 inline constexpr std::uint16_t kDefaultPort = 27015;
 
 // The command line. Our options all start with "--"; every other argument

@@ -17,7 +17,7 @@ std::vector<NetMessage> everyKind()
                                          {InputKind::KeyUp, 0, 32, 0},
                                          {InputKind::PadAxis, 1, 1, -32768},
                                          {InputKind::PadHat, 1, 0, 15},
-                                         {InputKind::PadButton, 0, 255, 0}};
+                                         {InputKind::PadButton, 0, 1, 0}};
     std::vector<NetMessage> m(9);
     m[0] = {.kind = NetKind::Hello, .protocol = 65535, .text = "Quorbly 0.1.0"};
     m[1] = {.kind = NetKind::Refuse, .reason = RefuseReason::Version};
@@ -64,6 +64,8 @@ TEST(NetProtocol, BrokenPacketsAreDroppedWhole)
         {5, 1, 8, 1, 0},               // a key on pad 2
         {5, 1, 0x13, 0},               // kind bits past the last kind
         {5, 1, 3, 16},                 // hat bits past the four
+        {5, 1, 2, 2, 0, 0},            // a third stick axis
+        {5, 1, 4, 2},                  // a third pad button
         {4, 255, 0, 0, 0x80, 0xBF, 0}, // -1 s
         {4, 255, 0, 0, 0xC0, 0x7F, 0}, // NaN s
         {1, 1, 0, 2, 'a', '\n'},       // a line break in the version

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Online play without a network: who steers player 2, what the host
+// streams, and the digests that keep the two games in step.
+
+#include <gtest/gtest.h>
+
+#include "core/online.h"
+#include "core/state.h"
+
+namespace
+{
+
+using Events = std::vector<InputEvent>;
+constexpr int kSpace = 32, kA = 97, kD = 100, kS = 115, kW = 119;
+constexpr int kUp = 273, kDown = 274, kRight = 275, kLeft = 276, kF1 = 282, kF4 = 285, kF5 = 286;
+
+InputEvent down(int key)
+{
+    return {InputKind::KeyDown, 0, key, 0};
+}
+InputEvent up(int key)
+{
+    return {InputKind::KeyUp, 0, key, 0};
+}
+InputEvent axis(int pad, int which, int value)
+{
+    return {InputKind::PadAxis, pad, which, value};
+}
+
+// Runs one host frame on `own`; returns what the game applies and checks
+// that the stream is that less the local keys.
+Events frame(const Events &own)
+{
+    Events run, stream;
+    hostFrameInputs(own, run, stream);
+    Events shared;
+    std::copy_if(run.begin(), run.end(), std::back_inserter(shared),
+                 [](const InputEvent &e) { return !isLocalInput(e); });
+    EXPECT_EQ(stream, shared);
+    return run;
+}
+
+TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDown)
+{
+    resetGameState();
+    game.net.role = NetRole::Host;
+    toggleBot = 1;
+    EXPECT_EQ(frame({down(kW), up(kD)}), Events{down(kW)}); // a release without its press
+    friendJoined();
+    const Events letGo{axis(1, 0, 0), axis(1, 1, 0), {InputKind::PadHat, 1, 0, 0}};
+    Events want{down(kUp), down(kF5), up(kW)};
+    want.insert(want.end(), letGo.begin(), letGo.end());
+    want.push_back(down(kF4)); // the bot off
+    EXPECT_EQ(frame({down(kF4), down(kS), down(kUp), axis(1, 0, 9000), down(kF5)}), want);
+
+    // The friend's own keys only; a message with anything else goes whole.
+    hostReceive({.kind = NetKind::Input, .events = {down(kA), down(kF1)}});
+    hostReceive({.kind = NetKind::Input, .events = {down(kA), up(kS), axis(1, 1, 20000)}});
+    hostReceive({.kind = NetKind::Frame});
+    EXPECT_EQ(game.net.dropped, 2u);
+    EXPECT_EQ(frame({up(kW)}), (Events{down(kA), axis(1, 1, 20000)}));
+
+    toggleBot = 0;
+    friendLeft();
+    want = {up(kA)};
+    want.insert(want.end(), letGo.begin(), letGo.end());
+    want.push_back(down(kF4)); // the bot back
+    EXPECT_EQ(frame({}), want);
+    EXPECT_STREQ(netNotice(4.0f), "Player 2 left");
+    EXPECT_STREQ(netNotice(1.5f), "Player 2 left");
+    game.net.port = 27016;
+    EXPECT_STREQ(netNotice(0.1f), "Waiting for a friend on UDP port 27016");
+    EXPECT_EQ(frame({down(kS)}), Events{down(kS)}); // the host's again
+}
+
+TEST(Online, TheJoinerGivesOnlyPlayerTwosInputs)
+{
+    const std::vector<std::pair<InputEvent, std::optional<InputEvent>>> cases{
+        {down(kUp), down(kW)},
+        {up(kLeft), up(kA)},
+        {down(kDown), down(kS)},
+        {up(kRight), up(kD)},
+        {down(kSpace), down(kSpace)},
+        {down(kF1), std::nullopt},
+        {down(kF4), std::nullopt},
+        {down(kF5), std::nullopt}, // the joiner's own view
+        {axis(0, 1, -20000), axis(1, 1, -20000)},
+        {axis(1, 0, 20000), std::nullopt},
+        {{InputKind::PadButton, 0, 0, 0}, InputEvent{InputKind::PadButton, 1, 0, 0}},
+        {{InputKind::PadButton, 0, 1, 0}, std::nullopt}, // Back is F1
+    };
+    for (const auto &[mine, sent] : cases)
+        EXPECT_EQ(joinerSends(mine), sent) << mine.code;
+}
+
+TEST(Online, AnotherDigestForTheSameFrameAsksForTheWholeGame)
+{
+    resetGameState();
+    game.net.linked = true;
+    EXPECT_FALSE(hostDigest(0.5f, 1).has_value());
+    game.net.frame = 60;
+    const auto sent = hostDigest(0.5f, 77);
+    ASSERT_TRUE(sent.has_value());
+    EXPECT_EQ(sent->frame * 1000 + sent->digest, 60077u);
+    game.net.frame = 120;
+    EXPECT_FALSE(hostDigest(0.75f, 5).has_value());
+    EXPECT_TRUE(hostDigest(0.25f, 5).has_value());
+    hostReceive({.kind = NetKind::Digest, .frame = 60, .digest = 77});
+    hostReceive({.kind = NetKind::Digest, .frame = 120, .digest = 5});
+    hostReceive({.kind = NetKind::Digest, .frame = 61, .digest = 0}); // never sent
+    EXPECT_FALSE(game.net.resend);
+    hostReceive({.kind = NetKind::Digest, .frame = 60, .digest = 78});
+    EXPECT_TRUE(game.net.resend);
+
+    EXPECT_FALSE(checkHello(hello()).has_value());
+    NetMessage other = hello();
+    other.protocol += 1;
+    EXPECT_EQ(checkHello(other), RefuseReason::Version);
+    other = hello();
+    other.text += "-dirty";
+    EXPECT_EQ(checkHello(other), RefuseReason::Version);
+}
+
+} // namespace
