@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// What the rules ask the sound module to play. Every call is fire and
+// What the rules and the keys ask of the sound module. Every call is fire and
 // forget: the game plays them through the mixer (sound_sdl.cpp), the pure
 // core's tests, the soak and the fuzzers through silence (cues_silent.cpp).
 
@@ -27,3 +27,8 @@ void playLose();
 // the boost theme (playMusic2).
 void playMusic1();
 void playMusic2();
+// Pause and volume, as the keys use them (effects and music).
+void pauseAudio();
+void resumeAudio();
+void volumeDown();
+void volumeUp();

@@ -49,3 +49,19 @@ void playMusic2()
 {
     ++cueTally.music2;
 }
+void pauseAudio()
+{
+    ++cueTally.pause;
+}
+void resumeAudio()
+{
+    ++cueTally.resume;
+}
+void volumeDown()
+{
+    ++cueTally.volumeDown;
+}
+void volumeUp()
+{
+    ++cueTally.volumeUp;
+}

@@ -27,11 +27,6 @@ void channelDone(int c);
 void stopMusic();
 void freeSound();
 
-// Pause and volume, as the keys use them (effects and music).
-void pauseAudio();
-void resumeAudio();
-void volumeDown();
-void volumeUp();
 int effectsVolume();
 int musicVolume();
 // The music track now playing: 1 (music-1a), 2 (music-1b) or 0 (music-2).

@@ -12,34 +12,34 @@
 
 #include "audio/sound.h"
 #include "core/controls.h"
+#include "core/controls_sdl.h"
 #include "core/fullscreen_sdl.h"
 #include "core/game.h"
 #include "core/loop.h"
+#include "core/match.h"
 #include "core/options.h"
 #include "core/pad_sdl.h"
 #include "core/state.h"
 #include "render/display.h"
 #include "sim/update.h"
+#include "terrain/texture.h"
 
 int &videoFlags = game.shell.videoFlags;
 SDL_Surface *&screen = game.shell.screen;
 
-void event(SDL_Event *ev)
+std::optional<InputEvent> event(SDL_Event *ev)
 {
-    switch (ev->type) {
-    case SDL_KEYDOWN:
-        if (isFullscreenKey(ev->key.keysym.sym, ev->key.keysym.mod))
-            toggleFullscreen();
-        else
-            keyDown(ev->key.keysym.sym);
-        break;
-    case SDL_KEYUP:
-        keyUp(ev->key.keysym.sym);
-        break;
-    default:
-        padEvent(*ev);
-        break;
+    if (ev->type == SDL_KEYDOWN && isFullscreenKey(ev->key.keysym.sym, ev->key.keysym.mod)) {
+        toggleFullscreen();
+        return std::nullopt;
     }
+    const std::optional<InputEvent> input = inputOf(*ev);
+    if (input) {
+        if (startsMatch(*input))
+            queueNoiseSeed(nextNoiseSeed(SDL_GetTicks()));
+        applyInput(*input);
+    }
+    return input;
 }
 
 int runGame(int argc, char **argv)
@@ -89,6 +89,7 @@ int runGame(int argc, char **argv)
     glutInit(&argc, argv); // only for the HUD's bitmap fonts
     openAudio();           // without a device the game plays silently
 
+    queueNoiseSeed(nextNoiseSeed(SDL_GetTicks())); // the first match's texture
     init();
     if (options.bot)
         toggleBot = 1;

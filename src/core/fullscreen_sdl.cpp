@@ -12,6 +12,7 @@
 #include "core/state.h"
 #include "render/figures.h"
 #include "render/glext_gl.h"
+#include "render/view_gl.h"
 #include "terrain/mesh_gl.h"
 #include "terrain/texture_gl.h"
 

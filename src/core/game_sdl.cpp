@@ -57,45 +57,15 @@ void init()
     SDL_WM_SetCaption("Quorbly", nullptr);
     setupCapabilities(nullptr);
 
-    messages = {};
-    mainMessage = {};
     setupGl();
 
     initModel();
-    initPowerup(&powerup);
+    initPower();
     prepareFigures(); // the models are drawn from display lists from now on
     initSound();
     playMusic();
 
-    readTerrains("terrains");
-    newTerrain();
-    setupPlayers();
-}
-
-void newTerrain()
-{
-    cameraVelocity = {0, 0, 0};
-    terrain = newMap();
-    std::printf("\nLoading Map: %s\n", terrain->name.data());
-    textureName = initTexture(terrain);
-    initHeightMap(heightmap.data(), textureName);
-    beginMatch();
-    setupShadowMap();
-}
-
-void setupShadowMap()
-{
-    if (toggleShadows) {
-        qglActiveTexture(GL_TEXTURE1);
-        glBindTexture(GL_TEXTURE_2D, shadowMapTexture);
-        glEnable(GL_TEXTURE_2D);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, 2048, 2048, 0, GL_DEPTH_COMPONENT,
-                     GL_UNSIGNED_BYTE, nullptr);
-    }
+    beginSession();
 }
 
 void cleanup()

@@ -4,7 +4,40 @@
 #include <cstdio>
 
 #include "core/state.h"
+#include "render/view.h"
 #include "sim/particle.h"
+#include "terrain/texture.h"
+
+void beginSession()
+{
+    messages = {};
+    mainMessage = {};
+    resetPowerup(&powerup);
+    readTerrains("terrains");
+    newTerrain();
+    setupPlayers();
+}
+
+void newTerrain(std::FILE *progress)
+{
+    cameraVelocity = {0, 0, 0};
+    terrain = newMap();
+    std::fprintf(progress, "\nLoading Map: %s\n", terrain->name.data());
+    SessionState &s = game.session;
+    const std::uint32_t noiseSeed = s.noiseSeedQueued ? s.queuedNoiseSeed : nextNoiseSeed(0);
+    s.noiseSeedQueued = false;
+    generateTexture(*terrain, noiseSeed, progress);
+    generateHeightMap(heightmap.data(), *terrain, progress);
+    beginMatch();
+    ++s.matchesStarted;
+    terrainChanged();
+}
+
+void queueNoiseSeed(std::uint32_t noiseSeed)
+{
+    game.session.noiseSeedQueued = true;
+    game.session.queuedNoiseSeed = noiseSeed;
+}
 
 void beginMatch()
 {

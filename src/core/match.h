@@ -1,6 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
+
+// The pure part of init: the powerup put away, the terrains read (the game
+// stops with status 1 without them), the first match and the players.
+void beginSession();
+
+// A new match on the next terrain: the choice (drawing rand), the texture
+// from the queued noise seed, the grid (drawing rand), beginMatch; then the
+// picture follows (render/view.h). Prints "Loading Map: NAME" and the
+// generators' progress to `progress`.
+void newTerrain(std::FILE *progress = stdout);
+// The noise seed the next match's texture takes. The shell hands in the
+// clock's (or --seed's, core/options.h) just before an input starts a match,
+// a replay or the network the recorded one. Without one the next match
+// takes nextNoiseSeed(0).
+void queueNoiseSeed(std::uint32_t noiseSeed);
+
 // The part of a new match that needs no GL: average height, players,
 // particles, powerup and its schedule, the announcement and the camera.
 // The grid of the chosen terrain must already be generated.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/keys.h"
 #include "core/state.h"
 
 #ifndef QUORBLY_VERSION
@@ -13,14 +14,7 @@
 namespace
 {
 
-// SDL 1.2's numbers of the keys online play sorts.
-constexpr int kEscape = 27, kSpace = 32, kOne = 49, kTwo = 50;
-constexpr int kA = 97, kD = 100, kI = 105, kJ = 106, kK = 107, kL = 108, kM = 109;
-constexpr int kP = 112, kS = 115, kU = 117, kW = 119;
-constexpr int kKeypadMinus = 269, kKeypadPlus = 270;
-constexpr int kUp = 273, kDown = 274, kRight = 275, kLeft = 276;
-constexpr int kF4 = 285, kF5 = 286, kF8 = 289;
-constexpr int kPadStart = 0;
+using namespace keys;
 
 // W S A D in the order of NetState::held.
 constexpr std::array<int, 4> kPlayerTwoKeys{kW, kS, kA, kD};
@@ -83,7 +77,7 @@ bool friendMay(const InputEvent &e)
 {
     if (isKey(e))
         return e.code == kSpace || heldIndex(e) >= 0;
-    return e.pad == 1 && (e.kind != InputKind::PadButton || e.code == kPadStart);
+    return e.pad == 1 && (e.kind != InputKind::PadButton || e.code == kPadButtonStart);
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 
 #include "core/state.h"
 
-std::array<PadState, kPadCount> pads{};
+std::array<PadState, kPadCount> &pads = game.session.pads;
 
 namespace
 {

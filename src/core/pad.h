@@ -4,13 +4,13 @@
 #include <array>
 #include <string_view>
 
+#include "core/input.h"
 #include "sim/player.h"
 
 // Gamepads steer with the same counters as the keys: the left stick and the
 // d-pad give whole pushes of -1, 0 or +1. Pad 1 steers player 1 and pad 2
 // player 2 (a bot driving player 2 overwrites what pad 2 does).
 
-inline constexpr int kPadCount = 2;      // pads past the second steer nobody
 inline constexpr int kPadPushAt = 11000; // about a third of the stick's travel (32767)
 // A held push lets go only once the stick is back this far, so a stick
 // resting at the edge of the zone does not chatter.
@@ -19,13 +19,8 @@ inline constexpr int kPadReleaseBelow = 8000;
 // The d-pad's bits, as SDL 1.2 reports its hat.
 inline constexpr unsigned kHatUp = 1, kHatRight = 2, kHatDown = 4, kHatLeft = 8;
 
-// What one pad pushes now, stick (x right, y down as the axes read) and
-// d-pad (y up) apart.
-struct PadState {
-    Push stick;
-    Push hat;
-};
-extern std::array<PadState, kPadCount> pads;
+// What the pads push now, a field of the game state (core/state.h).
+extern std::array<PadState, kPadCount> &pads;
 
 // The push of one stick axis at `value`, given the push it holds now.
 int axisPush(int value, int held);

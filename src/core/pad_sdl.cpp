@@ -7,7 +7,6 @@
 #include <memory>
 #include <vector>
 
-#include "core/controls.h"
 #include "core/pad.h"
 
 static_assert(kHatUp == SDL_HAT_UP && kHatRight == SDL_HAT_RIGHT && kHatDown == SDL_HAT_DOWN &&
@@ -51,26 +50,28 @@ void namePad(int index, std::string_view name)
         buttons[index] = padButtons(name);
 }
 
-void padEvent(const SDL_Event &ev)
+std::optional<InputEvent> padInput(const SDL_Event &ev)
 {
     switch (ev.type) {
     case SDL_JOYAXISMOTION:
-        padAxis(ev.jaxis.which, ev.jaxis.axis, ev.jaxis.value);
+        if (ev.jaxis.which < kPadCount && ev.jaxis.axis < 2)
+            return InputEvent{InputKind::PadAxis, ev.jaxis.which, ev.jaxis.axis, ev.jaxis.value};
         break;
     case SDL_JOYHATMOTION:
-        if (ev.jhat.hat == 0)
-            padHat(ev.jhat.which, ev.jhat.value);
+        if (ev.jhat.which < kPadCount && ev.jhat.hat == 0)
+            return InputEvent{InputKind::PadHat, ev.jhat.which, 0, ev.jhat.value};
         break;
     case SDL_JOYBUTTONDOWN:
         if (ev.jbutton.which < kPadCount) {
             const PadButtons b = buttons[ev.jbutton.which];
             if (ev.jbutton.button == b.start)
-                keyDown(SDLK_SPACE);
-            else if (ev.jbutton.button == b.back)
-                keyDown(SDLK_F1);
+                return InputEvent{InputKind::PadButton, ev.jbutton.which, kPadButtonStart, 0};
+            if (ev.jbutton.button == b.back)
+                return InputEvent{InputKind::PadButton, ev.jbutton.which, kPadButtonBack, 0};
         }
         break;
     default:
         break;
     }
+    return std::nullopt;
 }

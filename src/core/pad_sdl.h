@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string_view>
+
+#include "core/input.h"
 
 union SDL_Event;
 
@@ -11,6 +14,6 @@ void openPads();
 void closePads();
 // Pad `index` is called `name`: its Start and Back buttons follow the name.
 void namePad(int index, std::string_view name);
-// A joystick event: the left stick and the d-pad steer, Start presses
-// Space and Back (Select) F1. Other events are ignored.
-void padEvent(const SDL_Event &ev);
+// A joystick event as the game's input: the left stick and the d-pad of
+// pads 1 and 2, their Start and Back (Select) buttons. Nothing for the rest.
+std::optional<InputEvent> padInput(const SDL_Event &ev);

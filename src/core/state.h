@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/input.h"
 #include "core/netproto.h"
 #include "core/vector.h"
 #include "sim/messages.h"
@@ -97,7 +98,13 @@ struct SessionState {
     // two and stay out of the way of the rest of the game.
     std::array<unsigned char, 512 * 512> texture{};
     std::uint32_t seed = 0;
-    float scale = 1.0f; // overall figure scale
+    // The next match's noise seed, once the shell, a replay or the network
+    // handed one in (core/match.h), and the matches started so far.
+    bool noiseSeedQueued = false;
+    std::uint32_t queuedNoiseSeed = 0;
+    std::uint32_t matchesStarted = 0;
+    std::array<PadState, kPadCount> pads{}; // what the pads push now (core/pad.h)
+    float scale = 1.0f;                     // overall figure scale
     int quit_flag = 0;
     int fps = 0;
     int frame_count = 0;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/keys.h"
 #include "core/online.h"
 #include "core/state.h"
 
@@ -11,8 +12,7 @@ namespace
 {
 
 using Events = std::vector<InputEvent>;
-constexpr int kSpace = 32, kA = 97, kD = 100, kS = 115, kW = 119;
-constexpr int kUp = 273, kDown = 274, kRight = 275, kLeft = 276, kF1 = 282, kF4 = 285, kF5 = 286;
+using namespace keys;
 
 InputEvent down(int key)
 {
