@@ -27,7 +27,7 @@ enum class NetKind : std::uint8_t {
     Frame,      // host -> joiner: seconds (the float's bits), events
     Input,      // joiner -> host: events
     Digest,     // both ways: frame, digest
-    FullState,  // host -> joiner: frame, state
+    FullState,  // host -> joiner: frame, state, seed (rand's from here on)
     Bye,        // either side: leaving now
 };
 
