@@ -6,8 +6,10 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "audio/sound.h"
@@ -15,10 +17,12 @@
 #include "core/controls_sdl.h"
 #include "core/fullscreen_sdl.h"
 #include "core/game.h"
+#include "core/keys.h"
 #include "core/loop.h"
 #include "core/match.h"
 #include "core/options.h"
 #include "core/pad_sdl.h"
+#include "core/replay.h"
 #include "core/state.h"
 #include "render/display.h"
 #include "sim/update.h"
@@ -42,17 +46,145 @@ std::optional<InputEvent> event(SDL_Event *ev)
     return input;
 }
 
+namespace
+{
+
+void resize(const SDL_Event &ev)
+{
+    SDL_Surface *resized = changeVideoMode(ev.resize.w, ev.resize.h, videoFlags, SDL_SetVideoMode);
+    if (resized)
+        screen = resized;
+}
+
+void showFrame(std::uint32_t now)
+{
+    display(screen);
+    SDL_GL_SwapBuffers();
+    countFrame(now);
+}
+
+// The frame loop of play: events, one update of the time since the last
+// frame, the frame drawn. A recording keeps the inputs and the frames.
+void play(Recorder *recorder, std::uint64_t digestEvery)
+{
+    startFrameCount(SDL_GetTicks());
+    std::uint32_t last_frame_time = frame_time;
+    std::uint64_t frames = 0;
+
+    while (!quit_flag) {
+        SDL_Event ev;
+        while (SDL_PollEvent(&ev)) {
+            if (ev.type == SDL_QUIT)
+                quit();
+            else if (ev.type == SDL_VIDEORESIZE)
+                resize(ev);
+            else if (const std::optional<InputEvent> input = event(&ev); input && recorder)
+                recordInput(*recorder, &*input);
+        }
+
+        std::uint32_t now = SDL_GetTicks();
+        if (now != last_frame_time) {
+            const float seconds = elapsedSeconds(now, last_frame_time);
+            update(seconds);
+            ++frames;
+            if (recorder)
+                recordFrame(*recorder, seconds);
+            if (digestEvery > 0 && frames % digestEvery == 0)
+                printDigest(frames, false);
+        }
+        last_frame_time = now;
+        showFrame(now);
+    }
+}
+
+// The frame loop of a replay in the window: its frames at their recorded
+// pace. Escape stops, Space pauses the playback, F5 to F8 and P change the
+// view; the game's own keys come from the replay. Returns the exit status.
+int playBack(Playback &p, std::uint64_t digestEvery)
+{
+    startFrameCount(SDL_GetTicks());
+    std::uint32_t last = frame_time;
+    double wall = 0, played = 0;
+    bool paused = false, stopped = false;
+    while (!stopped && !p.ended && p.error.empty()) {
+        SDL_Event ev;
+        while (SDL_PollEvent(&ev)) {
+            const int key = ev.key.keysym.sym;
+            if (ev.type == SDL_QUIT || (ev.type == SDL_KEYDOWN && key == keys::kEscape)) {
+                stopped = true;
+            } else if (ev.type == SDL_VIDEORESIZE) {
+                resize(ev);
+            } else if (ev.type != SDL_KEYDOWN) {
+                continue;
+            } else if (isFullscreenKey(key, ev.key.keysym.mod)) {
+                toggleFullscreen();
+            } else if (key == keys::kSpace) {
+                paused = !paused;
+                if (paused)
+                    pauseAudio();
+                else if (togglePause == 0) // a pause of the game itself stays silent
+                    resumeAudio();
+            } else if (key == keys::kP || (key >= keys::kF5 && key <= keys::kF8)) {
+                keyDown(key);
+            }
+        }
+        const std::uint32_t now = SDL_GetTicks();
+        if (!paused)
+            wall += elapsedSeconds(now, last);
+        last = now;
+        while (!paused && played <= wall)
+            if (const std::optional<float> seconds = playFrame(p)) {
+                played += *seconds;
+                if (digestEvery > 0 && p.frames % digestEvery == 0)
+                    printDigest(p.frames, false);
+            } else {
+                break;
+            }
+        showFrame(now);
+    }
+    if (!p.error.empty()) {
+        std::fprintf(stderr, "%s\n", p.error.c_str());
+        return p.status;
+    }
+    if (p.ended)
+        printDigest(p.frames, true);
+    return 0;
+}
+
+} // namespace
+
 int runGame(int argc, char **argv)
 {
-    const CommandLine cl = takeOptions(argc, argv);
+    CommandLine cl = takeOptions(argc, argv);
     if (cl.exitStatus >= 0) {
         std::fputs(cl.message.c_str(), cl.exitStatus == 0 ? stdout : stderr);
         return cl.exitStatus;
     }
-    const Options &options = cl.options;
+    Options &options = cl.options;
     if (const int status = startOptions(options); status >= 0)
         return status;
-    std::srand(options.seed ? *options.seed : static_cast<unsigned>(std::time(nullptr)));
+    if (options.headless)
+        return playHeadless(options.replay, options.digestEvery);
+
+    // A replay seeds rand() itself, and a bad one stops the game before its window.
+    Playback playback;
+    const bool replaying = !options.replay.empty();
+    if (replaying && !(openReplay(playback, options.replay) && beginPlayback(playback))) {
+        std::fprintf(stderr, "%s\n", playback.error.c_str());
+        return playback.status;
+    }
+    const std::uint32_t randSeed =
+        options.seed ? *options.seed : static_cast<std::uint32_t>(std::time(nullptr));
+    if (!replaying)
+        std::srand(randSeed);
+    Recorder recorder;
+    const bool recording = !options.record.empty();
+    if (recording && !startRecording(recorder, options.record,
+                                     {gameVersion(), randSeed, options.bot, terrainChosenNext})) {
+        std::fprintf(stderr, "quorbly: --record: cannot write '%s': %s\n", options.record.c_str(),
+                     std::strerror(errno));
+        return 2;
+    }
     quit_flag = 0;
     videoFlags = SDL_OPENGL | SDL_RESIZABLE | SDL_DOUBLEBUF;
 
@@ -89,42 +221,34 @@ int runGame(int argc, char **argv)
     glutInit(&argc, argv); // only for the HUD's bitmap fonts
     openAudio();           // without a device the game plays silently
 
-    queueNoiseSeed(nextNoiseSeed(SDL_GetTicks())); // the first match's texture
+    if (!replaying)
+        queueNoiseSeed(nextNoiseSeed(SDL_GetTicks())); // the first match's texture
     init();
     if (options.bot)
         toggleBot = 1;
     reshape(screen->w, screen->h);
 
-    startFrameCount(SDL_GetTicks());
-    std::uint32_t last_frame_time = frame_time;
-
-    while (!quit_flag) {
-        SDL_Event ev;
-        while (SDL_PollEvent(&ev)) {
-            if (ev.type == SDL_QUIT) {
-                quit();
-            } else if (ev.type == SDL_VIDEORESIZE) {
-                SDL_Surface *resized =
-                    changeVideoMode(ev.resize.w, ev.resize.h, videoFlags, SDL_SetVideoMode);
-                if (resized)
-                    screen = resized;
-            } else {
-                event(&ev);
-            }
+    int status = 0;
+    if (replaying) {
+        if (sessionStarted(playback)) {
+            status = playBack(playback, options.digestEvery);
+        } else {
+            std::fprintf(stderr, "%s\n", playback.error.c_str());
+            status = playback.status;
         }
-
-        std::uint32_t now = SDL_GetTicks();
-        if (now != last_frame_time)
-            update(elapsedSeconds(now, last_frame_time));
-        last_frame_time = now;
-
-        display(screen);
-        SDL_GL_SwapBuffers();
-        countFrame(now);
+    } else {
+        if (recording)
+            recordInput(recorder, nullptr); // the first match
+        play(recording ? &recorder : nullptr, options.digestEvery);
+        if (recording) {
+            finishRecording(recorder);
+            std::printf("Replay saved: %s\n", options.record.c_str());
+            printDigest(recorder.frames, true);
+        }
     }
 
     cleanup();
     closePads();
     SDL_Quit();
-    return 0;
+    return status;
 }

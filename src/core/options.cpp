@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include <unistd.h>
 
@@ -32,6 +33,12 @@ Two hamsters in balls knock each other off a hilly arena.
   --seed N            seed the random choices and the terrain textures with N
                       (0 to 4294967295) instead of the clock: the same seed
                       and the same keys at the same times play the same match
+  --record FILE       keep the session in FILE, to be played again
+  --replay FILE       play the session kept in FILE as it was played (Escape
+                      quits, Space pauses, F5 to F8 and P change the view)
+  --headless          with --replay: no window and no sound, as fast as it
+                      goes; prints the final digest of the game state
+  --digest-every N    print the digest of the game state every N frames
   --host              wait for a friend to join over the network (UDP 27015)
   --join HOST[:PORT]  join the game a friend hosts, and steer player 2
   --port N            the UDP port to host on or join (27015)
@@ -97,6 +104,14 @@ std::string_view apply(std::string_view name, std::string_view value, Options &o
         o.port = port;
         return "";
     }
+    if (name == "--record" || name == "--replay") {
+        (name == "--record" ? o.record : o.replay) = value;
+        return value.empty() ? "a file name" : "";
+    }
+    if (name == "--digest-every")
+        return number(value, o.digestEvery) && o.digestEvery > 0
+                   ? ""
+                   : "a whole number of frames from 1 up";
     std::uint32_t seed = 0;
     if (!number(value, seed))
         return "a whole number from 0 to 4294967295";
@@ -107,7 +122,8 @@ std::string_view apply(std::string_view name, std::string_view value, Options &o
 bool takesValue(std::string_view name)
 {
     return name == "--window" || name == "--data" || name == "--terrain" || name == "--seed" ||
-           name == "--join" || name == "--port";
+           name == "--join" || name == "--port" || name == "--record" || name == "--replay" ||
+           name == "--digest-every";
 }
 
 CommandLine bad(std::string line)
@@ -145,8 +161,11 @@ CommandLine parseCommandLine(const std::vector<std::string_view> &args)
             if (!expected.empty())
                 return bad(std::string(name) + ": '" + std::string(value) + "' is not " +
                            std::string(expected));
-        } else if (eq == std::string_view::npos && (name == "--fullscreen" || name == "--bot")) {
-            (name == "--bot" ? cl.options.bot : cl.options.fullscreen) = true;
+        } else if (eq == std::string_view::npos &&
+                   (name == "--fullscreen" || name == "--bot" || name == "--headless")) {
+            (name == "--bot"        ? cl.options.bot
+             : name == "--headless" ? cl.options.headless
+                                    : cl.options.fullscreen) = true;
         } else if (eq == std::string_view::npos && name == "--host") {
             hosting = true;
         } else {
@@ -159,6 +178,15 @@ CommandLine parseCommandLine(const std::vector<std::string_view> &args)
         cl.options.net = NetRole::Host;
     if (cl.options.joinPort)
         cl.options.port = *cl.options.joinPort;
+    const Options &o = cl.options;
+    if (o.net != NetRole::Off && (!o.replay.empty() || !o.record.empty()))
+        return bad("--host and --join play online, not with --record or --replay");
+    if (o.headless && o.replay.empty())
+        return bad("--headless goes with --replay FILE");
+    if (!o.replay.empty() && !o.record.empty())
+        return bad("--record and --replay do not go together");
+    if (!o.replay.empty() && (o.bot || !o.terrain.empty() || o.seed))
+        return bad("--replay plays the session as it was recorded: no --bot, --terrain or --seed");
     return cl;
 }
 
@@ -183,8 +211,20 @@ int findTerrain(const std::vector<std::string_view> &names, std::string_view nam
     return -1;
 }
 
-int startOptions(const Options &options)
+const char *gameVersion()
 {
+    return QUORBLY_VERSION;
+}
+
+int startOptions(Options &options)
+{
+    // Relative to where the game was started, not to the data directory.
+    for (std::string *path : {&options.record, &options.replay}) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(*path, error);
+        if (!path->empty() && !error)
+            *path = absolute.string();
+    }
     if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
         std::fprintf(stderr, "quorbly: --data: cannot enter '%s': %s\n", options.dataDir.c_str(),
                      std::strerror(errno));

@@ -21,6 +21,10 @@ struct Options {
     bool bot = false;
     std::string terrain; // empty: the first match's terrain is drawn at random
     std::optional<std::uint32_t> seed;
+    std::string record;            // --record FILE: the session is written there
+    std::string replay;            // --replay FILE: the session is played from there
+    bool headless = false;         // with --replay: no window, GL or sound
+    std::uint64_t digestEvery = 0; // --digest-every N: the digest after every N frames
     NetRole net = NetRole::Off;
     std::string joinHost;                  // --join's host name or address
     std::optional<std::uint16_t> joinPort; // --join's :PORT
@@ -36,15 +40,19 @@ struct CommandLine {
     std::vector<std::size_t> rest; // which arguments are left for GLUT
 };
 
+// "0.1.0": the version the game says with --version and writes in replays.
+const char *gameVersion();
+
 // Parses the arguments that follow the program's name.
 CommandLine parseCommandLine(const std::vector<std::string_view> &args);
 // Parses argv and takes our options out of it, leaving argv[0] and the rest.
 CommandLine takeOptions(int &argc, char **argv);
 
-// Acts on the options that come before the window: enters the data
-// directory, fixes the texture seed, makes the named terrain the first.
+// Acts on the options that come before the window: makes the replay paths
+// absolute, enters the data directory, fixes the texture seed, makes the
+// named terrain the first.
 // Returns -1 to play on, else the exit status (the reason printed).
-int startOptions(const Options &options);
+int startOptions(Options &options);
 
 // The index of the terrain named `name` (case aside) among `names`, or -1.
 int findTerrain(const std::vector<std::string_view> &names, std::string_view name);

@@ -1,0 +1,510 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/replay.h"
+
+#include <bit>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/controls.h"
+#include "core/keys.h"
+#include "core/match.h"
+#include "core/state.h"
+#include "sim/update.h"
+#include "terrain/terrain.h"
+#include "terrain/texture.h"
+
+namespace
+{
+
+constexpr std::string_view kMagic = "quorbly-replay";
+
+template <class T> bool number(std::string_view text, T &value, int base = 10)
+{
+    const char *end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
+    return !text.empty() && ec == std::errc{} && ptr == end;
+}
+
+// Exactly `digits` lower-case hex digits.
+template <class T> bool hex(std::string_view text, T &value, std::size_t digits)
+{
+    return text.size() == digits &&
+           text.find_first_not_of("0123456789abcdef") == std::string_view::npos &&
+           number(text, value, 16);
+}
+
+template <class T> std::string hexText(T value, int digits)
+{
+    std::string text(static_cast<std::size_t>(digits), '0');
+    for (int i = digits - 1; i >= 0; --i, value >>= 4)
+        text[static_cast<std::size_t>(i)] = "0123456789abcdef"[value & 15];
+    return text;
+}
+
+// Splits off the text before the first space.
+std::string_view token(std::string_view &rest)
+{
+    const std::size_t space = rest.find(' ');
+    const std::string_view first = rest.substr(0, space);
+    rest = space == std::string_view::npos ? std::string_view{} : rest.substr(space + 1);
+    return first;
+}
+
+std::string formatInput(const InputEvent &e)
+{
+    const std::string pad = std::to_string(e.pad);
+    switch (e.kind) {
+    case InputKind::KeyDown:
+    case InputKind::KeyUp:
+        return (e.kind == InputKind::KeyDown ? "+" : "-") +
+               std::string(keys::name(e.code).value_or("?"));
+    case InputKind::PadAxis:
+        return "a" + pad + (e.code == 0 ? "x=" : "y=") + std::to_string(e.value);
+    case InputKind::PadHat:
+        return "h" + pad + "=" + std::to_string(e.value);
+    case InputKind::PadButton:
+        break;
+    }
+    return "b" + pad + (e.code == kPadButtonStart ? "=start" : "=back");
+}
+
+std::optional<std::string> parseInput(std::string_view text, InputEvent &e)
+{
+    const std::string quoted = "'" + std::string(text) + "'";
+    if (text.starts_with('+') || text.starts_with('-')) {
+        const std::optional<int> key = keys::byName(text.substr(1));
+        if (!key)
+            return "unknown key " + quoted;
+        e = {text[0] == '+' ? InputKind::KeyDown : InputKind::KeyUp, 0, *key, 0};
+        return std::nullopt;
+    }
+    const std::size_t eq = text.find('=');
+    if (text.size() < 3 || eq == std::string_view::npos || text[1] < '0' ||
+        text[1] >= '0' + kPadCount)
+        return "unknown input " + quoted;
+    e = {InputKind::PadAxis, text[1] - '0', 0, 0};
+    const std::string_view what = text.substr(2, eq - 2), value = text.substr(eq + 1);
+    if (text[0] == 'a' && (what == "x" || what == "y") && number(value, e.value) &&
+        e.value >= -32768 && e.value <= 32767) {
+        e.code = what == "x" ? 0 : 1;
+        return std::nullopt;
+    }
+    if (text[0] == 'h' && what.empty() && number(value, e.value) && e.value >= 0 && e.value <= 15) {
+        e.kind = InputKind::PadHat;
+        return std::nullopt;
+    }
+    if (text[0] == 'b' && what.empty() && (value == "start" || value == "back")) {
+        e.kind = InputKind::PadButton;
+        e.code = value == "start" ? kPadButtonStart : kPadButtonBack;
+        return std::nullopt;
+    }
+    return "unknown input " + quoted;
+}
+
+std::optional<std::string> parseInputs(std::string_view rest, std::vector<InputEvent> &out)
+{
+    while (!rest.empty()) {
+        InputEvent e;
+        if (auto why = parseInput(token(rest), e))
+            return why;
+        out.push_back(e);
+    }
+    return std::nullopt;
+}
+
+void writeLine(Recorder &r, const ReplayLine &line)
+{
+    const std::string text = formatLine(line) + "\n";
+    std::fputs(text.c_str(), r.file.get());
+}
+
+void writeBatch(Recorder &r, ReplayLine::Kind kind, float seconds = 0)
+{
+    ReplayLine line;
+    line.kind = kind;
+    line.seconds = seconds;
+    line.inputs = std::move(r.batch);
+    writeLine(r, line);
+    r.batch.clear();
+}
+
+bool fail(Playback &p, int status, const std::string &reason)
+{
+    if (p.error.empty()) {
+        p.status = status;
+        p.error = p.path + ":" + std::to_string(p.line > 0 ? p.line : 1) + ": " + reason;
+    }
+    return false;
+}
+
+// The next line without its newline, or nothing at the end of the text.
+std::optional<std::string_view> readLine(Playback &p)
+{
+    if (p.next >= p.text.size())
+        return std::nullopt;
+    ++p.line;
+    const std::size_t end = p.text.find('\n', p.next);
+    if (end == std::string::npos) {
+        p.next = p.text.size();
+        fail(p, 2, "the line is cut short (no newline at the end of the file)");
+        return std::nullopt;
+    }
+    std::string_view text(p.text.data() + p.next, end - p.next);
+    p.next = end + 1;
+    if (text.ends_with('\r'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// The inputs of one line; a match they start must be the one its match
+// line handed in.
+bool applyChecked(Playback &p, std::span<const InputEvent> inputs)
+{
+    applyInputs(inputs);
+    const std::uint32_t started = game.session.matchesStarted - p.matches;
+    p.matches = game.session.matchesStarted;
+    if (started == 0)
+        return true;
+    if (started > 1 || !p.pending)
+        return fail(p, 2, "a match starts here without its match line");
+    const MatchStart here = currentMatchStart();
+    if (here != *p.pending)
+        return fail(p, 1,
+                    "the match starts on '" + here.terrainLine + "', the replay's on '" +
+                        p.pending->terrainLine + "' (another terrains file?)");
+    p.pending.reset();
+    return true;
+}
+
+bool checkDigest(Playback &p, const ReplayLine &l)
+{
+    if (l.frame != p.frames)
+        return fail(p, 2,
+                    "a digest for frame " + std::to_string(l.frame) + " after frame " +
+                        std::to_string(p.frames));
+    const std::uint64_t here = stateDigest();
+    if (here != l.digest)
+        return fail(p, 1,
+                    "after frame " + std::to_string(p.frames) + " the digest is " +
+                        digestText(here) + ", the replay's " + digestText(l.digest));
+    if (l.kind == ReplayLine::Kind::End) {
+        if (p.pending)
+            return fail(p, 2,
+                        "the match of line " + std::to_string(p.pendingLine) + " never started");
+        p.ended = true;
+        p.finalDigest = here;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string terrainLine(const Terrain &t)
+{
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "%s,%.9g,%.9g,%.9g,%.9g,%.9g,%d,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%d",
+                  t.name.data(), t.circlesPerCell, t.circleSizeMin, t.circleSizeMax, t.circleHeight,
+                  t.circleHeightFactor, t.invert, t.gravity, t.friction, t.diffuse[0], t.diffuse[1],
+                  t.diffuse[2], t.ambient[0], t.ambient[1], t.ambient[2], t.noisePersistence,
+                  t.noiseRange);
+    return line;
+}
+
+MatchStart currentMatchStart()
+{
+    return {seed, terrain ? terrainLine(*terrain) : std::string()};
+}
+
+void applyMatchStart(const MatchStart &start)
+{
+    queueNoiseSeed(start.noiseSeed);
+}
+
+void applyInputs(std::span<const InputEvent> inputs)
+{
+    for (const InputEvent &e : inputs)
+        applyInput(e);
+}
+
+void runFrame(float seconds, std::span<const InputEvent> inputs)
+{
+    applyInputs(inputs);
+    update(seconds);
+}
+
+std::string formatHeader(const ReplayHeader &header)
+{
+    std::string text = std::string(kMagic) + " " + std::to_string(kReplayFormat) + "\ngame " +
+                       header.gameVersion + "\nrand " + std::to_string(header.randSeed) + "\n";
+    if (header.bot)
+        text += "bot\n";
+    if (header.firstTerrain >= 0)
+        text += "terrain " + std::to_string(header.firstTerrain) + "\n";
+    return text;
+}
+
+std::string formatLine(const ReplayLine &l)
+{
+    std::string text;
+    switch (l.kind) {
+    case ReplayLine::Kind::Frame:
+        text = hexText(std::bit_cast<std::uint32_t>(l.seconds), 8);
+        break;
+    case ReplayLine::Kind::Inputs:
+        text = "inputs";
+        break;
+    case ReplayLine::Kind::Match:
+        return "match " + hexText(l.match.noiseSeed, 8) + " " + l.match.terrainLine;
+    case ReplayLine::Kind::Digest:
+    case ReplayLine::Kind::End:
+        return (l.kind == ReplayLine::Kind::End ? "end " : "digest ") + std::to_string(l.frame) +
+               " " + digestText(l.digest);
+    }
+    for (const InputEvent &e : l.inputs)
+        text += " " + formatInput(e);
+    return text;
+}
+
+std::optional<std::string> parseLine(std::string_view text, ReplayLine &l)
+{
+    l = {};
+    std::string_view rest = text;
+    const std::string_view first = token(rest);
+    std::uint32_t bits = 0;
+    if (hex(first, bits, 8)) {
+        l.seconds = std::bit_cast<float>(bits);
+        if (!std::isfinite(l.seconds) || l.seconds < 0)
+            return "the frame's seconds are not a finite number from 0 up";
+        return parseInputs(rest, l.inputs);
+    }
+    if (first == "inputs") {
+        l.kind = ReplayLine::Kind::Inputs;
+        if (rest.empty())
+            return "an inputs line without inputs";
+        return parseInputs(rest, l.inputs);
+    }
+    if (first == "match") {
+        l.kind = ReplayLine::Kind::Match;
+        if (!hex(token(rest), l.match.noiseSeed, 8) || rest.empty())
+            return "a match line is 'match SEED TERRAIN-LINE', SEED 8 hex digits";
+        l.match.terrainLine = rest;
+        return std::nullopt;
+    }
+    if (first == "digest" || first == "end") {
+        l.kind = first == "end" ? ReplayLine::Kind::End : ReplayLine::Kind::Digest;
+        if (!number(token(rest), l.frame) || !hex(token(rest), l.digest, 16) || !rest.empty())
+            return "a " + std::string(first) + " line is '" + std::string(first) +
+                   " FRAMES DIGEST', DIGEST 16 hex digits";
+        return std::nullopt;
+    }
+    return "unknown line '" + std::string(text.substr(0, 40)) + "'";
+}
+
+bool startRecording(Recorder &r, const std::string &path, const ReplayHeader &header)
+{
+    r = {};
+    r.file.reset(std::fopen(path.c_str(), "w"));
+    if (!r.file)
+        return false;
+    std::fputs(formatHeader(header).c_str(), r.file.get());
+    std::fflush(r.file.get());
+    return true;
+}
+
+void recordInput(Recorder &r, const InputEvent *input)
+{
+    if (input)
+        r.batch.push_back(*input);
+    if (game.session.matchesStarted == r.matchesWritten)
+        return;
+    r.matchesWritten = game.session.matchesStarted;
+    ReplayLine match;
+    match.kind = ReplayLine::Kind::Match;
+    match.match = currentMatchStart();
+    writeLine(r, match);
+    // The inputs up to the one that started it follow, so that playback
+    // has the match start in hand when that input comes.
+    if (!r.batch.empty())
+        writeBatch(r, ReplayLine::Kind::Inputs);
+    std::fflush(r.file.get());
+}
+
+void recordFrame(Recorder &r, float seconds)
+{
+    writeBatch(r, ReplayLine::Kind::Frame, seconds);
+    ++r.frames;
+    if (r.frames % kReplayDigestEvery == 0) {
+        ReplayLine digest;
+        digest.kind = ReplayLine::Kind::Digest;
+        digest.frame = r.frames;
+        digest.digest = stateDigest();
+        writeLine(r, digest);
+    }
+    std::fflush(r.file.get());
+}
+
+std::uint64_t finishRecording(Recorder &r)
+{
+    if (!r.batch.empty())
+        writeBatch(r, ReplayLine::Kind::Inputs);
+    ReplayLine end;
+    end.kind = ReplayLine::Kind::End;
+    end.frame = r.frames;
+    end.digest = stateDigest();
+    writeLine(r, end);
+    r.file.reset();
+    return end.digest;
+}
+
+bool openReplay(Playback &p, const std::string &path)
+{
+    p = {};
+    p.path = path;
+    std::unique_ptr<std::FILE, CloseFile> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        p.status = 2;
+        p.error = path + ": cannot be read: " + std::strerror(errno);
+        return false;
+    }
+    char chunk[65536];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
+        p.text.append(chunk, n);
+
+    std::string_view rest = readLine(p).value_or("");
+    if (token(rest) != kMagic)
+        return fail(p, 2, "not a Quorbly replay (no '" + std::string(kMagic) + " 1' line)");
+    if (rest != std::to_string(kReplayFormat))
+        return fail(p, 2,
+                    "format version " + std::string(rest.substr(0, 20)) +
+                        ", and this game reads version " + std::to_string(kReplayFormat));
+    rest = readLine(p).value_or("");
+    if (token(rest) != "game" || rest.empty())
+        return fail(p, 2, "the second line is 'game VERSION'");
+    p.header.gameVersion = rest;
+    rest = readLine(p).value_or("");
+    if (token(rest) != "rand" || !number(rest, p.header.randSeed))
+        return fail(p, 2, "the third line is 'rand SEED', SEED from 0 to 4294967295");
+    for (;;) {
+        const std::size_t at = p.next;
+        const int lineAt = p.line;
+        rest = readLine(p).value_or("");
+        const std::string_view key = token(rest);
+        if (key == "bot" && rest.empty()) {
+            p.header.bot = true;
+        } else if (key == "terrain") {
+            if (!number(rest, p.header.firstTerrain) || p.header.firstTerrain < 0)
+                return fail(p, 2, "a terrain line is 'terrain INDEX', INDEX from 0 up");
+        } else {
+            p.next = at; // the header is over; the first match comes next
+            p.line = lineAt;
+            return p.error.empty();
+        }
+    }
+}
+
+bool beginPlayback(Playback &p)
+{
+    std::srand(p.header.randSeed);
+    if (p.header.firstTerrain >= 0)
+        chooseNextTerrain(p.header.firstTerrain);
+    const std::optional<std::string_view> text = readLine(p);
+    ReplayLine first;
+    if (!text)
+        return fail(p, 2, "the replay ends before its first match line");
+    if (auto why = parseLine(*text, first))
+        return fail(p, 2, *why);
+    if (first.kind != ReplayLine::Kind::Match)
+        return fail(p, 2, "the first line after the header must be a match line");
+    applyMatchStart(first.match);
+    p.pending = first.match;
+    p.pendingLine = p.line;
+    return true;
+}
+
+bool sessionStarted(Playback &p)
+{
+    if (!applyChecked(p, {}))
+        return false;
+    if (p.header.bot)
+        toggleBot = 1;
+    return true;
+}
+
+std::optional<float> playFrame(Playback &p)
+{
+    std::optional<float> played;
+    for (;;) {
+        const std::size_t at = p.next;
+        const int lineAt = p.line;
+        const std::optional<std::string_view> text = readLine(p);
+        if (!text) {
+            if (!p.ended)
+                fail(p, 2, "the replay ends without its end line (cut short?)");
+            return p.error.empty() ? played : std::nullopt;
+        }
+        ReplayLine l;
+        if (auto why = parseLine(*text, l)) {
+            fail(p, 2, *why);
+            return std::nullopt;
+        }
+        const bool check = l.kind == ReplayLine::Kind::Digest || l.kind == ReplayLine::Kind::End;
+        if (p.ended) {
+            fail(p, 2, "a line after the end line");
+            return std::nullopt;
+        }
+        if (played && !check) {
+            p.next = at; // the next frame's lines wait for the next call
+            p.line = lineAt;
+            return played;
+        }
+        bool ok = true;
+        if (check) {
+            ok = checkDigest(p, l);
+        } else if (l.kind == ReplayLine::Kind::Match) {
+            if (p.pending)
+                ok = fail(p, 2,
+                          "the match of line " + std::to_string(p.pendingLine) + " never started");
+            applyMatchStart(l.match);
+            p.pending = l.match;
+            p.pendingLine = p.line;
+        } else {
+            ok = applyChecked(p, l.inputs);
+            if (ok && l.kind == ReplayLine::Kind::Frame) {
+                update(l.seconds);
+                ++p.frames;
+                played = l.seconds;
+            }
+        }
+        if (!ok)
+            return std::nullopt;
+    }
+}
+
+void printDigest(std::uint64_t frames, bool final)
+{
+    std::printf("%s: %s after %llu frames\n", final ? "Final digest" : "Digest",
+                digestText(stateDigest()).c_str(), static_cast<unsigned long long>(frames));
+    std::fflush(stdout);
+}
+
+int playHeadless(const std::string &path, std::uint64_t digestEvery)
+{
+    Playback p;
+    if (openReplay(p, path) && beginPlayback(p)) {
+        beginSession();
+        if (sessionStarted(p))
+            while (playFrame(p))
+                if (digestEvery > 0 && p.frames % digestEvery == 0)
+                    printDigest(p.frames, false);
+    }
+    if (!p.error.empty()) {
+        std::fprintf(stderr, "%s\n", p.error.c_str());
+        return p.status;
+    }
+    printDigest(p.frames, true);
+    return 0;
+}

@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Replays: a session kept as the stream that drives play, and played again
+// bit for bit on the same build. The stream is rand()'s seed, each match's
+// start (the texture's noise seed and the terrain's definition line), and
+// every frame's seconds with the inputs that came before it. The format is
+// docs/replay-format.md. Online play drives the game with the same calls.
+//
+// The digest and the snapshot of the state of play (stateDigest, digestText,
+// saveState, loadState) are core/snapshot.h's, included here.
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/input.h"
+#include "core/snapshot.h"
+
+struct Terrain;
+
+inline constexpr int kReplayFormat = 1;
+// A replay carries the digest after every this many frames.
+inline constexpr std::uint64_t kReplayDigestEvery = 300;
+
+// ---- Driving the game from a stream
+
+// What starts a match: the texture's noise seed and the chosen terrain's
+// definition line (terrainLine).
+struct MatchStart {
+    std::uint32_t noiseSeed = 0;
+    std::string terrainLine;
+    bool operator==(const MatchStart &) const = default;
+};
+
+// Terrain t as a line of the terrains file, every number exact (%.9g).
+std::string terrainLine(const Terrain &t);
+// The match now played, as a stream carries its start.
+MatchStart currentMatchStart();
+
+// Hands in the next match's start before the input that starts it (or
+// before the session's first match, core/match.h's beginSession): its
+// noise seed is queued, and the terrain is drawn as the game draws it. The
+// one who plays the stream checks afterwards that currentMatchStart()
+// agrees: a different terrains file picks or defines another terrain.
+void applyMatchStart(const MatchStart &start);
+// The inputs that came since the last frame, in order (applyInput).
+void applyInputs(std::span<const InputEvent> inputs);
+// The inputs, then one frame of `seconds` (update).
+void runFrame(float seconds, std::span<const InputEvent> inputs);
+
+// ---- The text format
+
+// How the session began: rand()'s seed, the bot on from the start (--bot),
+// the first terrain chosen (--terrain, its index; -1 drawn).
+struct ReplayHeader {
+    std::string gameVersion;
+    std::uint32_t randSeed = 0;
+    bool bot = false;
+    int firstTerrain = -1;
+};
+
+// One line after the header.
+struct ReplayLine {
+    enum class Kind { Frame, Inputs, Match, Digest, End };
+    Kind kind = Kind::Frame;
+    float seconds = 0;              // Frame
+    std::vector<InputEvent> inputs; // Frame, Inputs
+    MatchStart match;               // Match
+    std::uint64_t frame = 0;        // Digest, End: frames played so far
+    std::uint64_t digest = 0;       // Digest, End
+};
+
+// The header's lines, each ended by a newline.
+std::string formatHeader(const ReplayHeader &header);
+// One line, without its newline.
+std::string formatLine(const ReplayLine &line);
+// Reads one line (without its newline) into `line`; returns the reason it
+// cannot, or nothing.
+std::optional<std::string> parseLine(std::string_view text, ReplayLine &line);
+
+// ---- Recording
+
+struct CloseFile {
+    void operator()(std::FILE *f) const { std::fclose(f); }
+};
+
+// A session being written. Each frame's line is flushed as it is written, so
+// a killed game leaves every frame it played.
+struct Recorder {
+    std::unique_ptr<std::FILE, CloseFile> file;
+    std::vector<InputEvent> batch;    // the inputs since the last frame
+    std::uint32_t matchesWritten = 0; // game.session.matchesStarted as written
+    std::uint64_t frames = 0;
+};
+
+// Opens `path` and writes the header; false (errno set) if it cannot.
+bool startRecording(Recorder &r, const std::string &path, const ReplayHeader &header);
+// After an input was applied, or after the session's first match: a match
+// that started writes its line, and with it the inputs that led to it.
+void recordInput(Recorder &r, const InputEvent *input);
+// After a frame ran.
+void recordFrame(Recorder &r, float seconds);
+// The end line with the final digest; closes the file. Returns the digest.
+std::uint64_t finishRecording(Recorder &r);
+
+// ---- Playback
+
+// A replay being played. `error` is "FILE:LINE: reason" once something is
+// wrong; `status` is then 2 for a replay that cannot be read and 1 for one
+// that plays differently here.
+struct Playback {
+    std::string path;
+    std::string text;
+    std::size_t next = 0; // where the next line starts
+    int line = 0;         // the number of the line read last
+    ReplayHeader header;
+    std::optional<MatchStart> pending; // a match line whose match is yet to start
+    int pendingLine = 0;
+    std::uint32_t matches = 0; // game.session.matchesStarted as the lines left it
+    std::uint64_t frames = 0;
+    std::uint64_t finalDigest = 0;
+    bool ended = false;
+    int status = 0;
+    std::string error;
+};
+
+// Reads the replay at `path` and its header; false with `error` set if it
+// cannot.
+bool openReplay(Playback &p, const std::string &path);
+// Before the session starts: rand() seeded, the first terrain chosen, the
+// first match line handed in.
+bool beginPlayback(Playback &p);
+// After the session started: the first match checked, the bot switched on.
+bool sessionStarted(Playback &p);
+// Plays the lines up to and including the next frame, and the digest and end
+// lines after it. Returns the frame's seconds, or nothing at the end (ended)
+// or on an error.
+std::optional<float> playFrame(Playback &p);
+
+// `quorbly --replay FILE --headless`: the whole replay as fast as it runs,
+// no window, GL or sound. Prints the digest every `digestEvery` frames (0:
+// never) and the final one; returns the exit status.
+int playHeadless(const std::string &path, std::uint64_t digestEvery);
+// "Digest: HEX after N frames" and "Final digest: HEX after N frames".
+void printDigest(std::uint64_t frames, bool final);

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The state of play as one digest and as one block of bytes.
+//
+// Both cover the same fields: all of game.match (the terrain as its index in
+// the terrains table), and what of game.session plays a part in play: the
+// toggles of play (camera and light movement, bullet time, super size,
+// pause, bot), the terrain choice, the texels and their noise seed, the
+// queued noise seed, the matches started, the pads' pushes and the figure
+// scale. Left out are the view's toggles (F5 to F8, P) and what the driver
+// offers, the window, the frame counter and the quit request, where
+// --seed's texture seeds come from, the shell's GL names, and rand()'s
+// state, which belongs to the C library.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// A hash over the fields above, floats by their bits: the same play gives the
+// same digest on the same build, whatever the addresses, the clock or the
+// window.
+std::uint64_t stateDigest();
+// 16 lower-case hex digits.
+std::string digestText(std::uint64_t digest);
+
+// The fields above as bytes, and back. loadState takes a block only if it is
+// whole and sane (the terrain index within the loaded table, the particle
+// ring index within the pool, the texts terminated); else it changes nothing
+// and returns false.
+std::vector<std::uint8_t> saveState();
+bool loadState(std::span<const std::uint8_t> bytes);
