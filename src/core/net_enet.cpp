@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "core/controls.h"
 #include "core/online.h"
 #include "core/state.h"
 
@@ -240,6 +241,44 @@ void flushNet(NetLink &link, std::uint32_t batchMs)
     link.batch.clear();
     link.lastFlush = now;
     enet_host_flush(link.host.get());
+}
+
+void hostStep(NetLink &link, float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
+              std::uint32_t batchMs)
+{
+    pollNet(link);
+    std::vector<NetMessage> out;
+    hostFrame(seconds, own, clockMs, out);
+    for (const NetMessage &m : out)
+        sendNet(link, m);
+    flushNet(link, batchMs);
+    netNotice(seconds);
+}
+
+int joinerStep(NetLink &link, std::span<const InputEvent> own)
+{
+    NetMessage mine{.kind = NetKind::Input};
+    for (const InputEvent &e : own)
+        if (isLocalInput(e))
+            applyInput(e);
+        else if (const auto sent = joinerSends(e))
+            mine.events.push_back(*sent);
+    if (!mine.events.empty()) {
+        sendNet(link, mine);
+        flushNet(link);
+    }
+    pollNet(link);
+    std::vector<NetMessage> out;
+    int status = joinerPlay(link.inbox, out);
+    link.inbox.clear();
+    for (const NetMessage &m : out)
+        sendNet(link, m);
+    flushNet(link);
+    if (status < 0 && link.hostGone) {
+        say("Online: the host left at frame " + std::to_string(game.net.frame));
+        status = 0;
+    }
+    return status;
 }
 
 std::uint64_t netBytesSent(const NetLink &link)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "core/netproto.h"
@@ -41,6 +42,14 @@ void pollNet(NetLink &link);
 // once `batchMs` passed since the last (0: at once).
 void sendNet(NetLink &link, const NetMessage &message);
 void flushNet(NetLink &link, std::uint32_t batchMs = 0);
+// One frame of the host: what arrived, then the frame with its own inputs
+// (core/online.h's hostFrame), what the friend gets of it sent; frames go
+// out together at most every `batchMs`.
+void hostStep(NetLink &link, float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
+              std::uint32_t batchMs);
+// The joiner's turn: its own inputs (this screen's applied, player 2's sent
+// at once), then what arrived played. Returns -1 or the exit status.
+int joinerStep(NetLink &link, std::span<const InputEvent> own);
 // Bytes sent and received so far, ENet's headers included.
 std::uint64_t netBytesSent(const NetLink &link);
 std::uint64_t netBytesReceived(const NetLink &link);

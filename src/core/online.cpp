@@ -3,13 +3,17 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
+#include "core/controls.h"
 #include "core/keys.h"
+#include "core/match.h"
+#include "core/options.h"
+#include "core/replay.h"
 #include "core/state.h"
-
-#ifndef QUORBLY_VERSION
-#define QUORBLY_VERSION "unknown"
-#endif
+#include "render/view.h"
+#include "sim/update.h"
+#include "terrain/texture.h"
 
 namespace
 {
@@ -80,7 +84,119 @@ bool friendMay(const InputEvent &e)
     return e.pad == 1 && (e.kind != InputKind::PadButton || e.code == kPadButtonStart);
 }
 
+// What each screen keeps to itself of the state of play: where its camera
+// and its light are, and whether they move. Nothing of play reads them.
+struct LocalView {
+    int cameraMovement = 0, lightMovement = 0;
+    std::array<float, 3> cameraPos{}, cameraPosPreferred{};
+    float cameraRot = 0, cameraRotPreferred = 0, sceneRot = 0, lightTime = 0;
+    vector cameraVelocity{};
+    double sceneClock = 0, lightClock = 0;
+    std::array<float, 4> lightPos{};
+};
+
+LocalView takeView()
+{
+    const MatchState &m = game.match;
+    return {toggleCameraMovement, toggleLightMovement,  m.cameraPos,  m.cameraPosPreferred,
+            m.cameraRot,          m.cameraRotPreferred, m.sceneRot,   m.lightTime,
+            m.cameraVelocity,     m.sceneClock,         m.lightClock, m.lightPos};
+}
+
+void putView(const LocalView &v)
+{
+    MatchState &m = game.match;
+    toggleCameraMovement = v.cameraMovement;
+    toggleLightMovement = v.lightMovement;
+    m.cameraPos = v.cameraPos;
+    m.cameraPosPreferred = v.cameraPosPreferred;
+    m.cameraRot = v.cameraRot;
+    m.cameraRotPreferred = v.cameraRotPreferred;
+    m.sceneRot = v.sceneRot;
+    m.lightTime = v.lightTime;
+    m.cameraVelocity = v.cameraVelocity;
+    m.sceneClock = v.sceneClock;
+    m.lightClock = v.lightClock;
+    m.lightPos = v.lightPos;
+}
+
+NetMessage matchStartMessage()
+{
+    const MatchStart start = currentMatchStart();
+    return {.kind = NetKind::MatchStart, .seed = start.noiseSeed, .text = start.terrainLine};
+}
+
+// rand() starts afresh from a seed the message carries, on both sides at
+// the same point of the stream: its state is the C library's, not ours.
+NetMessage fullState()
+{
+    const auto seed = static_cast<std::uint32_t>(std::rand());
+    std::srand(seed);
+    return {
+        .kind = NetKind::FullState, .seed = seed, .frame = game.net.frame, .state = saveState()};
+}
+
+void say(const char *line, std::uint32_t frame)
+{
+    std::printf(line, static_cast<unsigned>(frame));
+    std::fflush(stdout);
+}
+
+// The joiner takes over the host's game; false if it cannot be the same.
+bool takeOver(const NetMessage &m)
+{
+    NetState &net = game.net;
+    const LocalView view = takeView();
+    if (!loadState(m.state))
+        return false;
+    std::srand(m.seed);
+    // A friend who just joined starts from the host's camera and light, but
+    // whether they move stays the friend's choice.
+    toggleCameraMovement = view.cameraMovement;
+    toggleLightMovement = view.lightMovement;
+    if (net.linked) {
+        putView(view);
+        say("Online: out of step with the host at frame %u; took over its game\n", m.frame);
+    }
+    net.frame = m.frame;
+    net.linked = true;
+    terrainChanged();
+    return true;
+}
+
+// Plays one frame of the stream: the inputs as the host applied them, a
+// match they start from the host's start, then the frame's update.
+bool playFrame(const NetMessage &m)
+{
+    NetState &net = game.net;
+    for (const InputEvent &e : m.events) {
+        const bool starts = startsMatch(e);
+        if (starts && net.starts.empty())
+            return false;
+        if (starts)
+            applyMatchStart({net.starts.front().seed, net.starts.front().text});
+        applyInput(e);
+        if (starts) {
+            if (!(matchStartMessage() == net.starts.front()))
+                return false;
+            net.starts.erase(net.starts.begin());
+        }
+    }
+    update(bitsToSeconds(m.secondsBits));
+    ++net.frame;
+    return true;
+}
+
 } // namespace
+
+std::uint64_t onlineDigest()
+{
+    const LocalView view = takeView();
+    putView({});
+    const std::uint64_t digest = stateDigest();
+    putView(view);
+    return digest;
+}
 
 bool isLocalInput(const InputEvent &e)
 {
@@ -107,8 +223,9 @@ bool isLocalInput(const InputEvent &e)
 
 NetMessage hello()
 {
-    return {
-        .kind = NetKind::Hello, .protocol = kProtocolVersion, .text = "Quorbly " QUORBLY_VERSION};
+    return {.kind = NetKind::Hello,
+            .protocol = kProtocolVersion,
+            .text = std::string("Quorbly ") + gameVersion()};
 }
 
 std::optional<RefuseReason> checkHello(const NetMessage &m)
@@ -132,6 +249,9 @@ std::string refusalLine(RefuseReason reason, NetRole side)
 void friendJoined()
 {
     game.net.linked = true;
+    game.net.sinceDigest = 0;
+    game.net.digests = {};
+    game.net.resend = false;
     letGoOfPlayerTwo();
     if (toggleBot == 1)
         game.net.friendInput.push_back({InputKind::KeyDown, 0, kF4, 0});
@@ -235,14 +355,90 @@ std::optional<InputEvent> joinerSends(const InputEvent &e)
 const char *netNotice(float seconds)
 {
     NetState &net = game.net;
-    if (net.noticeTime > 0) {
+    if (net.noticeTime > 0)
         net.noticeTime -= seconds;
-        return net.notice.data();
-    }
-    if (net.role == NetRole::Host && !net.linked) {
+    else if (net.role == NetRole::Host && !net.linked)
         std::snprintf(net.notice.data(), net.notice.size(), "Waiting for a friend on UDP port %u",
                       static_cast<unsigned>(net.port));
-        return net.notice.data();
+    else
+        net.notice[0] = '\0';
+    return net.notice.data();
+}
+
+std::vector<NetMessage> welcome()
+{
+    return {matchStartMessage(), fullState()};
+}
+
+void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
+               std::vector<NetMessage> &out)
+{
+    NetState &net = game.net;
+    std::vector<InputEvent> run, stream;
+    hostFrameInputs(own, run, stream);
+    for (const InputEvent &e : run) {
+        const bool starts = startsMatch(e);
+        if (starts)
+            queueNoiseSeed(nextNoiseSeed(clockMs));
+        applyInput(e);
+        if (starts && net.linked)
+            out.push_back(matchStartMessage());
     }
-    return "";
+    update(seconds);
+    if (!net.linked)
+        return;
+    out.push_back(
+        {.kind = NetKind::Frame, .secondsBits = secondsToBits(seconds), .events = stream});
+    if (const auto digest = hostDigest(seconds, onlineDigest()))
+        out.push_back(*digest);
+    if (net.resend) {
+        out.push_back(fullState());
+        net.resend = false;
+    }
+}
+
+int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
+{
+    NetState &net = game.net;
+    for (const NetMessage &m : in) {
+        switch (m.kind) {
+        case NetKind::MatchStart:
+            net.starts.push_back(m);
+            break;
+        case NetKind::FullState:
+            if (!takeOver(m)) {
+                say("Online: cannot take over the host's game (frame %u)\n", m.frame);
+                return 1;
+            }
+            // The welcome's match start is the match now played.
+            if (!net.starts.empty() && matchStartMessage() == net.starts.front())
+                net.starts.erase(net.starts.begin());
+            break;
+        case NetKind::Frame:
+            if (!net.linked) {
+                ++net.dropped;
+            } else if (!playFrame(m)) {
+                say("Online: the host's match at frame %u is not one this game can play: are "
+                    "its terrains the same?\n",
+                    net.frame);
+                return 1;
+            }
+            break;
+        case NetKind::Digest:
+            if (m.frame == net.frame)
+                out.push_back(
+                    {.kind = NetKind::Digest, .frame = net.frame, .digest = onlineDigest()});
+            break;
+        case NetKind::Bye:
+            say("Online: the host left at frame %u\n", net.frame);
+            return 0;
+        case NetKind::Refuse:
+            std::printf("%s\n", refusalLine(m.reason, NetRole::Join).c_str());
+            return 1;
+        default:
+            ++net.dropped;
+            break;
+        }
+    }
+    return -1;
 }

@@ -31,7 +31,8 @@ std::string refusalLine(RefuseReason reason, NetRole side);
 // player 2 and the HUD says so). Either way player 2 is let go of first.
 void friendJoined();
 void friendLeft();
-// What a friend gets on joining: the match as it stands, whole.
+// What a friend gets on joining: the match as it stands, whole (rand()
+// seeded afresh on both sides).
 std::vector<NetMessage> welcome();
 // A message from the friend: inputs for the next frame, or a digest to
 // check. Anything else, and inputs that are not the friend's to give, are
@@ -51,5 +52,23 @@ std::optional<NetMessage> hostDigest(float seconds, std::uint64_t digest);
 // the joiner's to give.
 std::optional<InputEvent> joinerSends(const InputEvent &input);
 
-// Counts down the HUD notice; its text while it shows, else empty.
+// One frame of the host: its own inputs sorted (hostFrameInputs), applied
+// with the friend's (a match they start takes its texture's noise seed
+// from `clockMs`), the frame run. What the friend gets of it goes to `out`:
+// the starts of new matches, the frame, the digest when due, and the whole
+// game when the friend went out of step.
+void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
+               std::vector<NetMessage> &out);
+
+// The joiner plays what came from the host, in order; its answers to the
+// digests go to `out`. Returns -1 to play on, else the exit status: 0 once
+// the host left, 1 when its game cannot be followed (the reason printed).
+int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out);
+
+// The digest both sides compare: the state of play less each screen's own
+// camera and light.
+std::uint64_t onlineDigest();
+
+// The line the HUD shows of online play (game.net.notice) after a frame of
+// `seconds`: a notice for a few seconds, else the host's wait for a friend.
 const char *netNotice(float seconds);

@@ -159,6 +159,8 @@ struct NetState {
     std::array<DigestMark, 4> digests{};
     float sinceDigest = 0;
     bool resend = false;
+    // Joiner: the starts of matches the stream is yet to play.
+    std::vector<NetMessage> starts{};
     // A line on this screen only (the host's "Player 2 left"), and its time.
     std::array<char, 64> notice{};
     float noticeTime = 0;
