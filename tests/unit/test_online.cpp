@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "core/keys.h"
+#include "core/match.h"
 #include "core/online.h"
 #include "core/state.h"
+#include "play_driver.h"
 
 namespace
 {
@@ -119,6 +121,59 @@ TEST(Online, AnotherDigestForTheSameFrameAsksForTheWholeGame)
     other = hello();
     other.text += "-dirty";
     EXPECT_EQ(checkHello(other), RefuseReason::Version);
+}
+
+// A session of its own, as each side starts one before they meet.
+void startSession(unsigned randSeed, std::FILE *quiet)
+{
+    resetAll();
+    std::srand(randSeed);
+    ASSERT_TRUE(loadTerrains(QUORBLY_DATA_DIR "/terrains"));
+    newTerrain(quiet);
+    setupPlayers();
+}
+
+TEST(Online, TheJoinerPlaysTheHostsStreamIntoTheSameGameAndIsBroughtBackInStep)
+{
+    std::FILE *quiet = std::fopen("/dev/null", "w");
+    startSession(5, quiet);
+    game.net.role = NetRole::Host;
+    friendJoined();
+    std::vector<NetMessage> stream = welcome();
+    for (std::uint32_t f = 0; f < 240; ++f) {
+        if (f == 10)
+            hostReceive({.kind = NetKind::Input, .events = {down(kA), down(kSpace)}});
+        if (f == 12)
+            hostReceive({.kind = NetKind::Input, .events = {down(kSpace)}});
+        game.net.resend = f == 150; // as if the friend's digest had differed
+        const Events own = f == 30 ? Events{down(kUp)} : f == 90 ? Events{down(kF1)} : Events{};
+        hostFrame(1 / 60.0f, own, 1000 + f, stream);
+    }
+    const std::uint64_t digest = onlineDigest();
+    std::vector<std::uint64_t> digests;
+    for (const NetMessage &m : stream)
+        if (m.kind == NetKind::Digest)
+            digests.push_back(m.digest);
+
+    startSession(99, quiet);
+    game.net.role = NetRole::Join;
+    toggleCameraMovement = 0; // this screen's own
+    std::vector<NetMessage> answers;
+    // Out of step before the digest after frame 100, back in with the state after 150.
+    const auto nudge = std::find_if(stream.begin(), stream.end(), [](const NetMessage &m) {
+        return m.kind == NetKind::Digest && m.frame > 100;
+    });
+    ASSERT_LT(nudge->frame, 150u);
+    ASSERT_EQ(joinerPlay({stream.begin(), nudge}, answers), -1);
+    players[0].x += 0.25f;
+    ASSERT_EQ(joinerPlay({nudge, stream.end()}, answers), -1);
+    ASSERT_EQ(answers.size(), digests.size());
+    for (std::size_t i = 0; i < digests.size(); ++i)
+        EXPECT_EQ(answers[i].digest == digests[i], answers[i].frame != nudge->frame) << i;
+    EXPECT_EQ(onlineDigest(), digest);
+    EXPECT_EQ(game.net.frame * 10 + toggleCameraMovement, 2400u);
+    std::fclose(quiet);
+    destroyTerrains();
 }
 
 } // namespace
