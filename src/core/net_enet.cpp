@@ -19,6 +19,7 @@ constexpr std::size_t kPeers = 4; // the friend, and room to refuse others
 constexpr std::uint32_t kJoinTimeoutMs = 10000;
 // A friend silent this long has gone (ENet's own default waits up to 30 s).
 constexpr std::uint32_t kPeerTimeoutMinMs = 3000, kPeerTimeoutMaxMs = 6000;
+constexpr std::uint64_t kIpUdpHeader = 28; // bytes of every datagram ENet does not count
 
 std::uint32_t nowMs()
 {
@@ -283,12 +284,18 @@ int joinerStep(NetLink &link, std::span<const InputEvent> own)
 
 std::uint64_t netBytesSent(const NetLink &link)
 {
-    return link.host ? link.host->totalSentData : 0;
+    return link.host ? link.host->totalSentData + kIpUdpHeader * link.host->totalSentPackets : 0;
 }
 
 std::uint64_t netBytesReceived(const NetLink &link)
 {
-    return link.host ? link.host->totalReceivedData : 0;
+    return link.host ? link.host->totalReceivedData + kIpUdpHeader * link.host->totalReceivedPackets
+                     : 0;
+}
+
+std::uint32_t netRoundTripMs(const NetLink &link)
+{
+    return link.peer ? link.peer->roundTripTime : 0;
 }
 
 void closeNet(NetLink &link)

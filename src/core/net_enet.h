@@ -50,8 +50,11 @@ void hostStep(NetLink &link, float seconds, std::span<const InputEvent> own, std
 // The joiner's turn: its own inputs (this screen's applied, player 2's sent
 // at once), then what arrived played. Returns -1 or the exit status.
 int joinerStep(NetLink &link, std::span<const InputEvent> own);
-// Bytes sent and received so far, ENet's headers included.
+// Bytes sent and received so far, as they go over the wire: ENet's and
+// the IPv4 and UDP headers included.
 std::uint64_t netBytesSent(const NetLink &link);
 std::uint64_t netBytesReceived(const NetLink &link);
+// ENet's mean round trip to the peer, in milliseconds (0 without one).
+std::uint32_t netRoundTripMs(const NetLink &link);
 // Says bye, lets the queue go out (briefly waiting) and closes.
 void closeNet(NetLink &link);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/online.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -126,6 +128,42 @@ NetMessage matchStartMessage()
     return {.kind = NetKind::MatchStart, .seed = start.noiseSeed, .text = start.terrainLine};
 }
 
+// The whole game as the stream carries it: the texels left out (the joiner
+// paints them again from their seed, a quarter of a megabyte saved), the
+// rest deflated, its size first.
+std::vector<std::uint8_t> packState()
+{
+    const std::vector<unsigned char> texels(texture.begin(), texture.end());
+    texture.fill(0);
+    const std::vector<std::uint8_t> raw = saveState();
+    std::copy(texels.begin(), texels.end(), texture.begin());
+    uLongf size = compressBound(raw.size());
+    std::vector<std::uint8_t> packed(4 + size);
+    for (int i = 0; i < 4; ++i)
+        packed[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(raw.size() >> (8 * i));
+    compress2(packed.data() + 4, &size, raw.data(), raw.size(), Z_DEFAULT_COMPRESSION);
+    packed.resize(4 + size);
+    return packed;
+}
+
+bool unpackState(std::span<const std::uint8_t> packed)
+{
+    if (packed.size() < 4)
+        return false;
+    uLongf size = 0;
+    for (int i = 0; i < 4; ++i)
+        size |= static_cast<uLongf>(packed[static_cast<std::size_t>(i)]) << (8 * i);
+    if (size > kMaxState)
+        return false;
+    std::vector<std::uint8_t> raw(size);
+    const uLongf expected = size;
+    if (uncompress(raw.data(), &size, packed.data() + 4, packed.size() - 4) != Z_OK ||
+        size != expected || !loadState(raw))
+        return false;
+    generateTexture(*terrain, seed);
+    return true;
+}
+
 // rand() starts afresh from a seed the message carries, on both sides at
 // the same point of the stream: its state is the C library's, not ours.
 NetMessage fullState()
@@ -133,7 +171,7 @@ NetMessage fullState()
     const auto seed = static_cast<std::uint32_t>(std::rand());
     std::srand(seed);
     return {
-        .kind = NetKind::FullState, .seed = seed, .frame = game.net.frame, .state = saveState()};
+        .kind = NetKind::FullState, .seed = seed, .frame = game.net.frame, .state = packState()};
 }
 
 void say(const char *line, std::uint32_t frame)
@@ -147,7 +185,7 @@ bool takeOver(const NetMessage &m)
 {
     NetState &net = game.net;
     const LocalView view = takeView();
-    if (!loadState(m.state))
+    if (!unpackState(m.state))
         return false;
     std::srand(m.seed);
     // A friend who just joined starts from the host's camera and light, but
