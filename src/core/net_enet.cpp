@@ -152,7 +152,6 @@ int openJoiner(const Options &options, NetLink &link)
         say("Online: cannot open a network connection");
         return 1;
     }
-    say("Online: joining " + where);
     // Waiting here is fine: there is no window yet. The hello goes out once
     // connected, and the host answers with its game or a refusal.
     const std::uint32_t start = nowMs();
