@@ -19,6 +19,7 @@ constexpr std::size_t kPeers = 4; // the friend, and room to refuse others
 constexpr std::uint32_t kJoinTimeoutMs = 10000;
 // A friend silent this long has gone (ENet's own default waits up to 30 s).
 constexpr std::uint32_t kPeerTimeoutMinMs = 3000, kPeerTimeoutMaxMs = 6000;
+constexpr std::uint32_t kByeTimeoutMs = 5000;
 constexpr std::uint64_t kIpUdpHeader = 28; // bytes of every datagram ENet does not count
 
 std::uint32_t nowMs()
@@ -303,10 +304,11 @@ void closeNet(NetLink &link)
         sendNet(link, {.kind = NetKind::Bye});
         flushNet(link);
         enet_peer_disconnect_later(link.peer, 0);
-        // A moment for the last frames and the bye to be acknowledged.
+        // Until the last frames and the bye are acknowledged: a lost one
+        // may be sent again more than once on a poor line.
         const std::uint32_t start = nowMs();
         ENetEvent ev;
-        while (nowMs() - start < 1000) {
+        while (nowMs() - start < kByeTimeoutMs) {
             const int got = enet_host_service(link.host.get(), &ev, 20);
             if (got < 0)
                 break;
