@@ -8,11 +8,7 @@
 # game is put out of step on purpose, the host sends its whole game, a
 # third player is refused, and both end on the same digest.
 . "$(dirname "$0")/lib.sh"
-fail() {
-  echo "FAIL: $*"
-  tail -n 8 "$WORK"/*.txt
-  exit 1
-}
+fail() { echo "FAIL: $*"; tail -n 8 "$WORK"/*.txt; exit 1; }
 copy_data
 port=$((20000 + $$ % 20000))
 relay=$((port + 1))
@@ -20,11 +16,8 @@ pids=()
 trap 'kill -9 "${pids[@]}" 2>/dev/null; rm -rf "$WORK"' EXIT
 # Starts a game (output in $WORK/NAME.txt) and leaves its pid in PID.
 game() {
-  local name=$1
-  shift
-  (cd "$WORK" && exec "$QUORBLY_BIN" --window 400x300 "$@" >"$WORK/$name.txt" 2>&1) &
-  PID=$!
-  pids+=("$PID")
+  (cd "$WORK" && exec "$QUORBLY_BIN" --window 400x300 "${@:2}" >"$WORK/$1.txt" 2>&1) &
+  PID=$! && pids+=("$PID")
 }
 # Waits until game $1 printed $2 (a pattern) ${4:-1} times, at most $3/5 s.
 says() { poll "[ \$(grep -c '$2' '$WORK/$1.txt') -ge ${4:-1} ]" "${3:-300}"; }
