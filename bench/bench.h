@@ -56,5 +56,8 @@ void terrainFigures(const Context &ctx);
 void gameFigures(const Context &ctx);
 // startup_ms: the shipped game, from exec to its first swapped frame.
 void startupFigures(const Context &ctx);
+// replay_speed, replay_speed_process: the golden matches played headless,
+// recorded seconds per wall second. Before the window opens: headless.
+void replayFigures(const Context &ctx);
 
 } // namespace bench

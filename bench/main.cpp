@@ -59,6 +59,9 @@ int main(int argc, char **argv)
     ctx.frameParts = argc > 1 && std::string(argv[1]) == "--frame-parts";
     ctx.terrainsFile = argc > 1 && !ctx.frameParts ? argv[1] : "terrains";
 
+    if (!ctx.frameParts)
+        bench::replayFigures(ctx);
+
     // Without an X display SDL would fall back to a text-mode driver. The
     // window is the game's own: 800x600, double-buffered, resizable. A busy
     // X server now and then refuses a first connection: try again.

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// One input that reaches the game between two frames, as the shell saw it:
-// what a replay keeps and what online play sends to the host.
+// Input: one input that reaches the game between two frames, as the shell
+// saw it (what a replay keeps and what online play sends to the host), and
+// what each gamepad pushes now.
 
 #include <cstdint>
+
+#include "sim/player.h"
 
 enum class InputKind : std::uint8_t {
     KeyDown,   // code: the key's number (SDL 1.2's key symbols, core/keys.h)
@@ -22,21 +25,13 @@ struct InputEvent {
     bool operator==(const InputEvent &) const = default;
 };
 
-// Pads past the second steer nobody.
-inline constexpr int kPadCount = 2;
+inline constexpr int kPadCount = 2; // pads past the second steer nobody
 
 // The pad buttons the game answers. SDL 1.2 only numbers a pad's buttons,
 // and the numbers differ from pad to pad, so the shell names them after
 // what they do: Start does what Space does, Back (Select) what F1 does.
 inline constexpr int kPadButtonStart = 0;
 inline constexpr int kPadButtonBack = 1;
-
-// One push of the steering, each of x and y -1, 0 or +1 (+y is forward).
-struct Push {
-    int x;
-    int y;
-    bool operator==(const Push &) const = default;
-};
 
 // What one pad pushes now, stick (x right, y down as the axes read) and
 // d-pad (y up) apart.

@@ -12,7 +12,6 @@ void beginSession()
 {
     messages = {};
     mainMessage = {};
-    resetPowerup(&powerup);
     readTerrains("terrains");
     newTerrain();
     setupPlayers();

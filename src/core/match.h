@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
-// The pure part of init: the powerup put away, the terrains read (the game
-// stops with status 1 without them), the first match and the players.
+// The pure part of init: the terrains read (the game stops with status 1
+// without them), the first match and the players.
 void beginSession();
 
 // A new match on the next terrain: the choice (drawing rand), the texture

@@ -5,8 +5,6 @@
 
 #include "core/state.h"
 
-std::array<PadState, kPadCount> &pads = game.session.pads;
-
 namespace
 {
 

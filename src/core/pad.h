@@ -19,7 +19,7 @@ inline constexpr int kPadReleaseBelow = 8000;
 // The d-pad's bits, as SDL 1.2 reports its hat.
 inline constexpr unsigned kHatUp = 1, kHatRight = 2, kHatDown = 4, kHatLeft = 8;
 
-// What the pads push now, a field of the game state (core/state.h).
+// The pads' state lives in game.match (core/state.h).
 extern std::array<PadState, kPadCount> &pads;
 
 // The push of one stick axis at `value`, given the push it holds now.

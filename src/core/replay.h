@@ -8,7 +8,8 @@
 // docs/replay-format.md. Online play drives the game with the same calls.
 //
 // The digest and the snapshot of the state of play (stateDigest, digestText,
-// saveState, loadState) are core/snapshot.h's, included here.
+// saveState, loadState) are core/snapshot.h's, the lines of the text and
+// MatchStart core/replay_text.h's, both included here.
 
 #include <cstdint>
 #include <cstdio>
@@ -16,27 +17,18 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "core/input.h"
+#include "core/replay_text.h"
 #include "core/snapshot.h"
 
 struct Terrain;
 
-inline constexpr int kReplayFormat = 1;
 // A replay carries the digest after every this many frames.
 inline constexpr std::uint64_t kReplayDigestEvery = 300;
 
 // ---- Driving the game from a stream
-
-// What starts a match: the texture's noise seed and the chosen terrain's
-// definition line (terrainLine).
-struct MatchStart {
-    std::uint32_t noiseSeed = 0;
-    std::string terrainLine;
-    bool operator==(const MatchStart &) const = default;
-};
 
 // Terrain t as a line of the terrains file, every number exact (%.9g).
 std::string terrainLine(const Terrain &t);
@@ -53,36 +45,6 @@ void applyMatchStart(const MatchStart &start);
 void applyInputs(std::span<const InputEvent> inputs);
 // The inputs, then one frame of `seconds` (update).
 void runFrame(float seconds, std::span<const InputEvent> inputs);
-
-// ---- The text format
-
-// How the session began: rand()'s seed, the bot on from the start (--bot),
-// the first terrain chosen (--terrain, its index; -1 drawn).
-struct ReplayHeader {
-    std::string gameVersion;
-    std::uint32_t randSeed = 0;
-    bool bot = false;
-    int firstTerrain = -1;
-};
-
-// One line after the header.
-struct ReplayLine {
-    enum class Kind { Frame, Inputs, Match, Digest, End };
-    Kind kind = Kind::Frame;
-    float seconds = 0;              // Frame
-    std::vector<InputEvent> inputs; // Frame, Inputs
-    MatchStart match;               // Match
-    std::uint64_t frame = 0;        // Digest, End: frames played so far
-    std::uint64_t digest = 0;       // Digest, End
-};
-
-// The header's lines, each ended by a newline.
-std::string formatHeader(const ReplayHeader &header);
-// One line, without its newline.
-std::string formatLine(const ReplayLine &line);
-// Reads one line (without its newline) into `line`; returns the reason it
-// cannot, or nothing.
-std::optional<std::string> parseLine(std::string_view text, ReplayLine &line);
 
 // ---- Recording
 

@@ -15,8 +15,8 @@ namespace
 // A field added to one of these records must be added to its list below
 // too; the sizes are here to say so.
 static_assert(sizeof(Player) == 200 && sizeof(Particle) == 48 && sizeof(Powerup) == 64 &&
-              sizeof(Message) == 88 && sizeof(MatchState) == 143720 &&
-              sizeof(SessionState) == 262296);
+              sizeof(Message) == 88 && sizeof(MatchState) == 143752 &&
+              sizeof(SessionState) == 262264);
 
 template <class T> struct IsArray : std::false_type {
 };
@@ -73,12 +73,12 @@ template <class V> void visitState(GameState &g, V &v)
         m.gameClock, m.lightTime, m.lightClock, m.lastCollisionTime, m.lightPos, m.cameraPos,
         m.cameraRot, m.cameraPosPreferred, m.cameraRotPreferred, m.cameraVelocity, m.sceneRot,
         m.sceneClock, m.endGame, m.winner, m.messages, m.mainMessage, m.particles, m.nextParticle,
-        m.rgb, m.hval, m.ticker, m.tickerClock, m.rate, m.rateClock, m.trailRemainder);
+        m.rgb, m.hval, m.ticker, m.tickerClock, m.rate, m.rateClock, m.trailRemainder, m.pads);
     SessionState &s = g.session;
     all(v, s.toggleCameraMovement, s.toggleLightMovement, s.toggleBulletTime, s.toggleSuperSizeMe,
         s.togglePause, s.toggleBot, s.terrainCurrent, s.oldTerrain, s.oldTerrain2,
         s.terrainChosenNext, s.texture, s.seed, s.noiseSeedQueued, s.queuedNoiseSeed,
-        s.matchesStarted, s.pads, s.scale);
+        s.matchesStarted, s.scale);
 }
 
 // The terrain's place in the loaded table; -1 for none or one of a test's own.

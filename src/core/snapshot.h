@@ -7,11 +7,11 @@
 // the terrains table), and what of game.session plays a part in play: the
 // toggles of play (camera and light movement, bullet time, super size,
 // pause, bot), the terrain choice, the texels and their noise seed, the
-// queued noise seed, the matches started, the pads' pushes and the figure
-// scale. Left out are the view's toggles (F5 to F8, P) and what the driver
-// offers, the window, the frame counter and the quit request, where
-// --seed's texture seeds come from, the shell's GL names, and rand()'s
-// state, which belongs to the C library.
+// queued noise seed, the matches started and the figure scale. Left out are
+// the view's toggles (F5 to F8, P) and what the driver offers, the window,
+// the frame counter and the quit request, where --seed's texture seeds come
+// from, the shell's GL names, and rand()'s state, which belongs to the C
+// library.
 
 #include <cstdint>
 #include <span>

@@ -41,6 +41,7 @@ float &ticker = game.match.ticker;
 double &tickerClock = game.match.tickerClock;
 float &rate = game.match.rate;
 double &rateClock = game.match.rateClock;
+std::array<PadState, kPadCount> &pads = game.match.pads;
 
 int &w = game.session.w, &h = game.session.h;
 unsigned int &programBall = game.shell.programBall;

@@ -67,6 +67,7 @@ struct MatchState {
     float rate = 0; // the figures' animation clock, milliseconds
     double rateClock = 0;
     float trailRemainder = 0;
+    std::array<PadState, kPadCount> pads{}; // what each pad pushes now
     bool operator==(const MatchState &) const = default;
 };
 
@@ -103,8 +104,7 @@ struct SessionState {
     bool noiseSeedQueued = false;
     std::uint32_t queuedNoiseSeed = 0;
     std::uint32_t matchesStarted = 0;
-    std::array<PadState, kPadCount> pads{}; // what the pads push now (core/pad.h)
-    float scale = 1.0f;                     // overall figure scale
+    float scale = 1.0f; // overall figure scale
     int quit_flag = 0;
     int fps = 0;
     int frame_count = 0;

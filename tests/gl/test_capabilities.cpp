@@ -50,4 +50,7 @@ TEST(Capabilities, MissingEntryPointsSwitchOffOnlyWhatNeedsThem)
         for (unsigned program : {programBall, programTerrain, programPowerup})
             EXPECT_EQ(program != 0, c.shaders);
     }
+    // Without shaders there are no shadows, whatever else the driver offers.
+    probeCapabilities("GL_ARB_depth_texture GL_EXT_framebuffer_object GL_ARB_multitexture");
+    EXPECT_EQ(shadowsDisabled * 10 + toggleShadows, 10);
 }

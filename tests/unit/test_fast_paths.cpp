@@ -91,8 +91,8 @@ TEST_F(FastPaths, ParticlesGroundsAndMovesAsThePlainLoopHasThem)
 {
     // Corners of the arithmetic: the edges and just past them, cell borders,
     // signed zeros, tiny, huge and not-a-number.
-    std::vector<float> awkward = {-0.0f, 15.000001f, -1e-45f, 1e-45f,   1e-30f,    -1.0f,
-                                  16.0f, 1e30f,      -1e30f,  INFINITY, -INFINITY, NAN};
+    std::vector<float> awkward = {-0.0f, 15.0f, 15.000001f, -1e-45f,  1e-45f,    1e-30f, -1.0f,
+                                  16.0f, 1e30f, -1e30f,     INFINITY, -INFINITY, NAN};
     for (int k = 0; k <= 150; ++k)
         for (float to : {0.0f, 7.5f, 16.0f})
             awkward.push_back(std::nextafter(static_cast<float>(k * 0.1), to));
@@ -111,7 +111,8 @@ TEST_F(FastPaths, ParticlesGroundsAndMovesAsThePlainLoopHasThem)
         createTrail(14.9f, 0.5f, 0.1f, {3.0f, 1.0f, -2.0f}, 300, 1.0f, 1, 1, 1, 0, 0, 1);
         for (std::size_t i = 0; i < particles.size() && round % 2 == 0; ++i) {
             particles[i].x = awkward[i % awkward.size()];
-            particles[i].z = awkward[(i * 7 + round) % awkward.size()];
+            particles[i].z = i % 5 ? awkward[(i * 7 + round) % awkward.size()]
+                                   : particles[i].x;       // the corners too
             particles[i].active = static_cast<int>(i % 4); // 1 live; 0, 2 and 3 not
         }
         groundUnderParticles(heightmap.data(), &ground);

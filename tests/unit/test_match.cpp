@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "audio/cues_silent.h"
 #include "play_driver.h"
 
 namespace
@@ -67,6 +68,7 @@ TEST(Match, ScriptedSessionLeavesTheRecordedTrail)
     ASSERT_TRUE(loadTerrains(QUORBLY_DATA_DIR "/terrains"));
     std::srand(2024);
     play::start(quiet);
+    cueTally = {};
     // Frames at which a key goes down: the bot, a pause, the light, bullet
     // time, a growth and a speed boost of the F keys, super size and the still camera.
     const std::pair<int, play::Key> keys[] = {
@@ -97,6 +99,8 @@ TEST(Match, ScriptedSessionLeavesTheRecordedTrail)
         if (toggleBot == 0)
             steerToward(players[1], aims[frame / 200 % 6][0], aims[frame / 200 % 6][1]);
 
+        if (frame == 5100) // super size: the balls' radius
+            trail += std::to_string(players[0].radius).substr(0, 4) + "r ";
         const float bumpedAt = lastCollisionTime;
         const std::array<float, 2> timers{messages[0].timeleft, messages[1].timeleft};
         const int ended = endGame;
@@ -117,17 +121,27 @@ TEST(Match, ScriptedSessionLeavesTheRecordedTrail)
     destroyTerrains();
     // Frames of a bump (b), of a message's first letter to player 1 or 2
     // (h: har har, W: Winner!, G, S, R, B: a powerup) and of a new map (m).
-    EXPECT_EQ(trail,
-              "141b 246b 330b 466b 578b 696b 914h2 927h1 1279h1 1299h2 1562h1 1727G2 1999b 2114h2 "
-              "2133h1 2282b 2491b 2636h2 2772h1 2772W2 2937h2 3072m 3397h1 3636h1 3975h1 3992h2 "
-              "4297h1 4563h1 4563W2 4827b 4863m 5197h1 5239h2 5698h2 5761h1 6016h2 6283S1 6471b "
-              "6553b 6621b 6761h2 6812h1 7012b 7178h1 7235W1 7235h2 7535m 7900b 8025h1 8477h1 "
-              "8521h2 8635b 8852S2 8877b 9013h1 9362h1 9372h2 9693h1 9693W2 9966h2 9993m 10168b "
-              "10485h2 10634b 10950h1 11152b 11326B1 11609h1 ");
+    EXPECT_EQ(
+        trail,
+        "141b 246b 330b 466b 578b 696b 914h2 927h1 1279h1 1299h2 1562h1 1727G2 1999b 2114h2 "
+        "2133h1 2282b 2491b 2636h2 2772h1 2772W2 2937h2 3072m 3397h1 3636h1 3975h1 3992h2 "
+        "4297h1 4563h1 4563W2 4827b 4863m 1.00r 5197h1 5239h2 5698h2 5761h1 6016h2 6283S1 6471b "
+        "6553b 6621b 6761h2 6812h1 7012b 7178h1 7235W1 7235h2 7535m 7900b 8025h1 8477h1 "
+        "8521h2 8635b 8852S2 8877b 9013h1 9362h1 9372h2 9693h1 9693W2 9966h2 9993m 10168b "
+        "10485h2 10634b 10950h1 11152b 11326B1 11609h1 ");
     EXPECT_EQ(mains, "Bot won, you suck bad! press space to continue|Player 2 is the winner! press "
                      "space to continue|Player 1 is the winner! press space to continue|Bot won, "
                      "you suck bad! press space to continue|");
     EXPECT_EQ(players[0].score * 10 + players[1].score, 12);
     EXPECT_STREQ(mainMessage.data(), "3 frags left !");
     EXPECT_EQ(digest(), "69d2b6e8a713afdb") << "the exact state at the end";
+    // What the rules asked the sound to play: the three bumps, then small
+    // bump, growth, speed, resistance, bomb, whee, win, lose and the frames
+    // that asked for the theme or the boost music.
+    const CueTally &t = cueTally;
+    std::string sounds;
+    for (int n : {t.bump[0], t.bump[1], t.bump[2], t.bumpSmall, t.growth, t.speed, t.resistance,
+                  t.bomb, t.whee, t.win, t.lose, t.music1, t.music2})
+        sounds += std::to_string(n) + " ";
+    EXPECT_EQ(sounds, "3 4 9 4 1 2 0 1 36 2 2 10390 1610 ");
 }

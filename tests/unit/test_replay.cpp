@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The snapshot of play and the recorder's flushing; the golden matches in
+// tests/replays pin the rest of the replays.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/pad.h"
+#include "core/replay.h"
+#include "play_driver.h"
+
+namespace
+{
+
+void frames(int n)
+{
+    for (int i = 0; i < n; ++i)
+        update(1.0f / 60);
+}
+
+class Replay : public ::testing::Test
+{
+  protected:
+    std::FILE *quiet = std::fopen("/dev/null", "w");
+    void SetUp() override
+    {
+        ASSERT_TRUE(loadTerrains(QUORBLY_DATA_DIR "/terrains"));
+        std::srand(5);
+        play::start(quiet);
+        toggleBot = 1;
+        players[0].pressx = 1;
+        frames(200);
+    }
+    void TearDown() override
+    {
+        std::fclose(quiet);
+        destroyTerrains();
+    }
+};
+
+TEST_F(Replay, ASnapshotBringsBackEveryFieldOfPlayAndNothingBrokenIsTaken)
+{
+    const std::vector<std::uint8_t> bytes = saveState();
+    const GameState before = game;
+    const std::uint64_t digest = stateDigest();
+    toggleHUD = toggleSmooth = toggleShadows = toggleLightView = 0; // the view's
+    w = 123;
+    EXPECT_EQ(stateDigest(), digest) << "the view and the window are not play";
+    const std::array<int, 5> view{toggleHUD, toggleSmooth, toggleShadows, toggleLightView, w};
+
+    frames(300);
+    pads[1].hat = {1, 1};
+    play::keyDown(play::kF10, quiet);
+    play::keyDown(play::kF1, quiet);
+    const std::uint64_t later = stateDigest();
+    ASSERT_NE(later, digest);
+    std::vector<std::uint8_t> bad = bytes;
+    bad.pop_back();
+    EXPECT_FALSE(loadState(bad));
+    bad = bytes;
+    bad.push_back(0);
+    EXPECT_FALSE(loadState(bad));
+    bad = bytes;
+    bad[4 + 4 * 50 * 2] = 99; // the terrain's index, after the magic and the players
+    EXPECT_FALSE(loadState(bad));
+    EXPECT_EQ(stateDigest(), later) << "a refused block changes nothing";
+
+    ASSERT_TRUE(loadState(bytes));
+    EXPECT_EQ(stateDigest(), digest);
+    EXPECT_TRUE(game.match == before.match);
+    EXPECT_EQ((std::array<int, 5>{toggleHUD, toggleSmooth, toggleShadows, toggleLightView, w}),
+              view);
+    game.session.toggleHUD = before.session.toggleHUD;
+    game.session.toggleSmooth = before.session.toggleSmooth;
+    game.session.toggleShadows = before.session.toggleShadows;
+    game.session.toggleLightView = before.session.toggleLightView;
+    game.session.w = before.session.w;
+    EXPECT_TRUE(game.session == before.session);
+}
+
+TEST_F(Replay, AKilledRecordingLeavesEveryFrameItPlayed)
+{
+    const std::string path = ::testing::TempDir() + "/killed.qrp";
+    Recorder r;
+    ASSERT_TRUE(startRecording(r, path, {"test", 5, true, -1}));
+    for (int i = 0; i < 5; ++i) {
+        const InputEvent up{InputKind::KeyUp, 0, 273, 0};
+        recordInput(r, &up);
+        recordFrame(r, 0.016f);
+    }
+    // Read while the recorder still holds the file, as after a kill.
+    std::FILE *f = std::fopen(path.c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    std::string text(4096, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), f));
+    std::fclose(f);
+    EXPECT_EQ(text,
+              "quorbly-replay 1\ngame test\nrand 5\nbot\n3c83126f -Up\n3c83126f -Up\n3c83126f "
+              "-Up\n3c83126f -Up\n3c83126f -Up\n");
+}
+
+} // namespace
