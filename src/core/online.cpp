@@ -438,6 +438,12 @@ void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clo
 int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
 {
     NetState &net = game.net;
+    const auto cannotFollow = [&net] {
+        say("Online: the host's match at frame %u is not one this game can play: are its "
+            "terrains the same?\n",
+            net.frame);
+        return 1;
+    };
     for (const NetMessage &m : in) {
         switch (m.kind) {
         case NetKind::MatchStart:
@@ -448,18 +454,16 @@ int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
                 say("Online: cannot take over the host's game (frame %u)\n", m.frame);
                 return 1;
             }
-            // The welcome's match start is the match now played.
-            if (!net.starts.empty() && matchStartMessage() == net.starts.front())
-                net.starts.erase(net.starts.begin());
+            // The welcome's match start: the match now played here too.
+            if (!net.starts.empty() && !(matchStartMessage() == net.starts.front()))
+                return cannotFollow();
+            net.starts.clear();
             break;
         case NetKind::Frame:
             if (!net.linked) {
                 ++net.dropped;
             } else if (!playFrame(m)) {
-                say("Online: the host's match at frame %u is not one this game can play: are "
-                    "its terrains the same?\n",
-                    net.frame);
-                return 1;
+                return cannotFollow();
             }
             break;
         case NetKind::Digest:

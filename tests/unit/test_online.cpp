@@ -162,6 +162,12 @@ TEST(Online, TheJoinerPlaysTheHostsStreamIntoTheSameGameAndIsBroughtBackInStep)
         EXPECT_EQ(answers[i].digest == digests[i], answers[i].frame != nudge->frame) << i;
     EXPECT_EQ(onlineDigest(), digest);
     EXPECT_EQ(game.net.frame * 10 + toggleCameraMovement, 2400u);
+
+    startSession(99, quiet); // with terrains of its own: no game to follow
+    for (Terrain &t : terrains)
+        t.gravity += 1;
+    game.net.role = NetRole::Join;
+    EXPECT_EQ(joinerPlay({stream.begin(), 2}, answers), 1); // the welcome
     std::fclose(quiet);
     destroyTerrains();
 }
