@@ -170,6 +170,7 @@ NetMessage fullState()
 {
     const auto seed = static_cast<std::uint32_t>(std::rand());
     std::srand(seed);
+    game.net.sentWhole = game.net.frame;
     return {
         .kind = NetKind::FullState, .seed = seed, .frame = game.net.frame, .state = packState()};
 }
@@ -319,7 +320,10 @@ void hostReceive(const NetMessage &m)
     }
     if (net.linked && m.kind == NetKind::Digest) {
         for (const DigestMark &mark : net.digests)
-            if (mark.frame == m.frame && mark.digest != m.digest && !net.resend) {
+            // An answer from before the friend took the whole game over
+            // is out of date, not out of step.
+            if (mark.frame == m.frame && mark.digest != m.digest && !net.resend &&
+                m.frame > net.sentWhole) {
                 net.resend = true;
                 std::printf("Online: player 2 went out of step at frame %u; sending the whole "
                             "game\n",
@@ -438,10 +442,10 @@ void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clo
 int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
 {
     NetState &net = game.net;
-    const auto cannotFollow = [&net] {
+    const auto cannotFollow = [] {
         say("Online: the host's match at frame %u is not one this game can play: are its "
             "terrains the same?\n",
-            net.frame);
+            game.net.frame);
         return 1;
     };
     for (const NetMessage &m : in) {

@@ -159,6 +159,7 @@ struct NetState {
     std::array<DigestMark, 4> digests{};
     float sinceDigest = 0;
     bool resend = false;
+    std::uint32_t sentWhole = 0; // the frame the whole game last went after
     // Joiner: the starts of matches the stream is yet to play.
     std::vector<NetMessage> starts{};
     // A line on this screen only (the host's "Player 2 left"), and its time.

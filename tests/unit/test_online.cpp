@@ -104,6 +104,10 @@ TEST(Online, AnotherDigestForTheSameFrameAsksForTheWholeGameAndAnotherVersionIsR
          {std::pair{60u, 77ul}, {120u, 5ul}, {61u, 0ul}}) // 61: never sent
         hostReceive({.kind = NetKind::Digest, .frame = frame, .digest = digest});
     EXPECT_FALSE(game.net.resend);
+    game.net.sentWhole = 60; // the friend's answer came after the whole game went
+    hostReceive({.kind = NetKind::Digest, .frame = 60, .digest = 78});
+    EXPECT_FALSE(game.net.resend);
+    game.net.sentWhole = 59;
     hostReceive({.kind = NetKind::Digest, .frame = 60, .digest = 78});
     EXPECT_TRUE(game.net.resend);
 
