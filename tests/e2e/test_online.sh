@@ -93,7 +93,7 @@ says host 'player 2 left; the bot takes over' 75 || fail "the host did not see t
 sleep 1
 alive || fail "the host died with its friend"
 
-python3 "$(dirname "$0")/udp_relay.py" "$relay" "$port" 120 >"$WORK/relay.txt" &
+python3 "$(dirname "$0")/udp_relay.py" "$relay" "$port" 120 &
 pids+=($!)
 export QUORBLY_TEST_DESYNC=200
 game joiner2 --join "127.0.0.1:$relay"
