@@ -105,7 +105,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quorbly.c-seed-043ad2ac.example/")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 5), libsdl1.2debian (>= 1.2.15), libsdl-mixer1.2 (>= 1.2.12), libvorbisfile3 (>= 1.1.2), libsoxr0 (>= 0.1.0), libgl1, libglu1-mesa | libglu1, libglut3.12 (>= 3.4.0)")
+  "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 5), libsdl1.2debian (>= 1.2.15), libsdl-mixer1.2 (>= 1.2.12), libvorbisfile3 (>= 1.1.2), libsoxr0 (>= 0.1.0), libenet7, zlib1g (>= 1:1.2.3.3.dfsg-1), libgl1, libglu1-mesa | libglu1, libglut3.12 (>= 3.4.0)")
 # Mesa's drivers, so a machine without a vendor driver still draws.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Fails when the modules under src/ include each other in a cycle, or when a
-file outside src/audio includes an SDL or GL header without a name that
-says so (foo_sdl.cpp, foo_gl.cpp, foo_gl.h).
+file outside src/audio includes an SDL, GL or ENet header without a name
+that says so (foo_sdl.cpp, foo_gl.cpp, foo_gl.h, foo_enet.cpp).
 
 A module is a header and its source, named by the path without extension
 (core/state is core/state.h and core/state.cpp). A shell source named
@@ -16,14 +16,14 @@ from pathlib import Path
 
 SRC = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent / "src"
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
-SHELL_HEADER = re.compile(r'^\s*#\s*include\s+[<"](SDL|GL/)', re.M)
+SHELL_HEADER = re.compile(r'^\s*#\s*include\s+[<"](SDL|GL/|enet/)', re.M)
 
 
 def module_of(path):
     rel = path.relative_to(SRC).with_suffix("")
     name = rel.as_posix()
     if path.suffix != ".h" and not path.with_suffix(".h").exists():
-        name = re.sub(r"_(gl|sdl)$", "", name)
+        name = re.sub(r"_(gl|sdl|enet)$", "", name)
     return name
 
 
@@ -33,7 +33,7 @@ for path in sorted(SRC.rglob("*")):
     if path.suffix not in (".h", ".cpp", ".c"):
         continue
     if (path.parent.name != "audio" and SHELL_HEADER.search(path.read_text(encoding="utf-8"))
-            and not re.search(r"_(gl|sdl)$", path.stem)):
+            and not re.search(r"_(gl|sdl|enet)$", path.stem)):
         misnamed.append(path.relative_to(SRC).as_posix())
     edges = graph.setdefault(module_of(path), set())
     for target in INCLUDE.findall(path.read_text(encoding="utf-8")):
@@ -42,7 +42,7 @@ for path in sorted(SRC.rglob("*")):
             edges.add(module_of(included))
 
 if misnamed:
-    print("includes SDL or GL but its name does not say so: " + ", ".join(misnamed))
+    print("includes SDL, GL or ENet but its name does not say so: " + ", ".join(misnamed))
     sys.exit(1)
 
 # Depth-first search; a module met again while still on the path closes a cycle.

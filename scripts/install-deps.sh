@@ -8,7 +8,7 @@ packages=(
   build-essential cmake pkg-config
   libsdl1.2-dev libsdl-mixer1.2-dev
   freeglut3-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri
-  libgtest-dev libvorbis-dev libsoxr-dev
+  libgtest-dev libvorbis-dev libsoxr-dev libenet-dev
   xvfb xauth xdotool imagemagick x11-utils libx11-dev
   zlib1g-dev dpkg-dev desktop-file-utils groff-base appstream lintian
   clang libclang-rt-14-dev llvm clang-format

@@ -39,7 +39,7 @@ QUORBLY_SOAK_SECONDS=$soak_seconds xvfb-run -a -s "-noreset -screen 0 1280x1024x
   "$build/tests/wm-delete" "$build"
 
 echo "== each fuzz target for ${fuzz_seconds} s"
-for target in terrains obj update replay; do
+for target in terrains obj update replay netproto; do
   # New inputs go to a scratch directory; the committed corpus is only read.
   scratch="$(mktemp -d /tmp/quorbly-fuzz.XXXXXX)"
   mkdir -p "$build/fuzz-findings"

@@ -20,6 +20,8 @@
 #include "core/keys.h"
 #include "core/loop.h"
 #include "core/match.h"
+#include "core/net_enet.h"
+#include "core/online.h"
 #include "core/options.h"
 #include "core/pad_sdl.h"
 #include "core/replay.h"
@@ -31,13 +33,24 @@
 int &videoFlags = game.shell.videoFlags;
 SDL_Surface *&screen = game.shell.screen;
 
-std::optional<InputEvent> event(SDL_Event *ev)
+namespace
+{
+
+// Alt+Enter switches the screen; other events the game knows are inputs.
+std::optional<InputEvent> shellInput(SDL_Event *ev)
 {
     if (ev->type == SDL_KEYDOWN && isFullscreenKey(ev->key.keysym.sym, ev->key.keysym.mod)) {
         toggleFullscreen();
         return std::nullopt;
     }
-    const std::optional<InputEvent> input = inputOf(*ev);
+    return inputOf(*ev);
+}
+
+} // namespace
+
+std::optional<InputEvent> event(SDL_Event *ev)
+{
+    const std::optional<InputEvent> input = shellInput(ev);
     if (input) {
         if (startsMatch(*input))
             queueNoiseSeed(nextNoiseSeed(SDL_GetTicks()));
@@ -95,6 +108,55 @@ void play(Recorder *recorder, std::uint64_t digestEvery)
         last_frame_time = now;
         showFrame(now);
     }
+}
+
+// The frame loop of online play: the host's frames run on its inputs and
+// its friend's, the joiner's as the host's stream brings them. Returns the
+// exit status.
+int playOnline(NetLink &link)
+{
+    constexpr std::uint32_t kBatchMs = 15; // frames faster than this go out together
+    startFrameCount(SDL_GetTicks());
+    std::uint32_t last = frame_time;
+    std::vector<InputEvent> inputs;
+    int status = -1;
+    // For the end-to-end test: QUORBLY_TEST_DESYNC=N nudges the joiner's
+    // game clock once its game passed frame N, as a flipped bit would, and
+    // the host has to bring it back in step.
+    const char *desync = std::getenv("QUORBLY_TEST_DESYNC");
+    unsigned long desyncAt = desync ? std::strtoul(desync, nullptr, 10) : 0;
+    while (!quit_flag && status < 0) {
+        SDL_Event ev;
+        while (SDL_PollEvent(&ev)) {
+            if (ev.type == SDL_QUIT)
+                quit();
+            else if (ev.type == SDL_VIDEORESIZE)
+                resize(ev);
+            else if (const std::optional<InputEvent> input = shellInput(&ev))
+                inputs.push_back(*input);
+        }
+        const std::uint32_t now = SDL_GetTicks();
+        if (game.net.role == NetRole::Join) {
+            status = joinerStep(link, inputs);
+            inputs.clear();
+            if (desyncAt > 0 && game.net.frame > desyncAt) {
+                game.match.gameClock += 0.25;
+                gameTime = static_cast<float>(game.match.gameClock);
+                desyncAt = 0;
+            }
+        } else if (now != last) {
+            hostStep(link, elapsedSeconds(now, last), inputs, now, kBatchMs);
+            inputs.clear();
+        }
+        last = now;
+        showFrame(now);
+    }
+    if (game.net.linked)
+        std::printf("Online: game digest %s at frame %u, %u packets dropped\n",
+                    digestText(onlineDigest()).c_str(), static_cast<unsigned>(game.net.frame),
+                    static_cast<unsigned>(game.net.dropped));
+    closeNet(link);
+    return status < 0 ? 0 : status;
 }
 
 // The frame loop of a replay in the window: its frames at their recorded
@@ -173,6 +235,12 @@ int runGame(int argc, char **argv)
         std::fprintf(stderr, "%s\n", playback.error.c_str());
         return playback.status;
     }
+    // Online, the network comes first: a joiner that cannot reach its host
+    // stops before its window opens.
+    NetLink link;
+    if (options.net != NetRole::Off)
+        if (const int status = openNet(options, link); status >= 0)
+            return status;
     const std::uint32_t randSeed =
         options.seed ? *options.seed : static_cast<std::uint32_t>(std::time(nullptr));
     if (!replaying)
@@ -236,6 +304,8 @@ int runGame(int argc, char **argv)
             std::fprintf(stderr, "%s\n", playback.error.c_str());
             status = playback.status;
         }
+    } else if (options.net != NetRole::Off) {
+        status = playOnline(link);
     } else {
         if (recording)
             recordInput(recorder, nullptr); // the first match

@@ -39,6 +39,9 @@ Two hamsters in balls knock each other off a hilly arena.
   --headless          with --replay: no window and no sound, as fast as it
                       goes; prints the final digest of the game state
   --digest-every N    print the digest of the game state every N frames
+  --host              wait for a friend to join over the network (UDP 27015)
+  --join HOST[:PORT]  join the game a friend hosts, and steer player 2
+  --port N            the UDP port to host on or join (27015)
   --help              print this help and stop
   --version           print the version and stop
 
@@ -80,6 +83,27 @@ std::string_view apply(std::string_view name, std::string_view value, Options &o
         o.terrain = value;
         return value.empty() ? "a terrain name" : "";
     }
+    if (name == "--join") {
+        // HOST or HOST:PORT; ENet speaks IPv4, so a colon only ever comes
+        // before a port.
+        const std::size_t colon = value.rfind(':');
+        o.net = NetRole::Join;
+        o.joinHost = value.substr(0, colon);
+        if (colon != std::string_view::npos) {
+            std::uint16_t port = 0;
+            if (!number(value.substr(colon + 1), port) || port == 0)
+                return "HOST or HOST:PORT with a port from 1 to 65535";
+            o.joinPort = port;
+        }
+        return o.joinHost.empty() ? "HOST or HOST:PORT" : "";
+    }
+    if (name == "--port") {
+        std::uint16_t port = 0;
+        if (!number(value, port) || port == 0)
+            return "a port from 1 to 65535";
+        o.port = port;
+        return "";
+    }
     if (name == "--record" || name == "--replay") {
         (name == "--record" ? o.record : o.replay) = value;
         return value.empty() ? "a file name" : "";
@@ -98,7 +122,8 @@ std::string_view apply(std::string_view name, std::string_view value, Options &o
 bool takesValue(std::string_view name)
 {
     return name == "--window" || name == "--data" || name == "--terrain" || name == "--seed" ||
-           name == "--record" || name == "--replay" || name == "--digest-every";
+           name == "--join" || name == "--port" || name == "--record" || name == "--replay" ||
+           name == "--digest-every";
 }
 
 CommandLine bad(std::string line)
@@ -111,6 +136,7 @@ CommandLine bad(std::string line)
 CommandLine parseCommandLine(const std::vector<std::string_view> &args)
 {
     CommandLine cl;
+    bool hosting = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (!arg.starts_with("--")) {
@@ -140,11 +166,21 @@ CommandLine parseCommandLine(const std::vector<std::string_view> &args)
             (name == "--bot"        ? cl.options.bot
              : name == "--headless" ? cl.options.headless
                                     : cl.options.fullscreen) = true;
+        } else if (eq == std::string_view::npos && name == "--host") {
+            hosting = true;
         } else {
             return bad("unknown option '" + std::string(arg) + "' (see quorbly --help)");
         }
     }
+    if (hosting && cl.options.net == NetRole::Join)
+        return bad("--host and --join: a game is either hosted or joined");
+    if (hosting)
+        cl.options.net = NetRole::Host;
+    if (cl.options.joinPort)
+        cl.options.port = *cl.options.joinPort;
     const Options &o = cl.options;
+    if (o.net != NetRole::Off && (!o.replay.empty() || !o.record.empty()))
+        return bad("--host and --join play online, not with --record or --replay");
     if (o.headless && o.replay.empty())
         return bad("--headless goes with --replay FILE");
     if (!o.replay.empty() && !o.record.empty())

@@ -7,6 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/netproto.h"
+
+inline constexpr std::uint16_t kDefaultPort = 27015;
+
 // The command line. Our options all start with "--"; every other argument
 // is left for GLUT's initialisation, as before there were options.
 struct Options {
@@ -21,6 +25,10 @@ struct Options {
     std::string replay;            // --replay FILE: the session is played from there
     bool headless = false;         // with --replay: no window, GL or sound
     std::uint64_t digestEvery = 0; // --digest-every N: the digest after every N frames
+    NetRole net = NetRole::Off;
+    std::string joinHost;                  // --join's host name or address
+    std::optional<std::uint16_t> joinPort; // --join's :PORT
+    std::uint16_t port = kDefaultPort;     // --port, or the one to join
 };
 
 struct CommandLine {

@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "core/input.h"
+#include "core/netproto.h"
 #include "core/vector.h"
 #include "sim/messages.h"
 #include "sim/particle.h"
@@ -135,10 +136,44 @@ struct ShellState {
     bool operator==(const ShellState &) const = default;
 };
 
+// A digest the host sent, kept until the joiner's answer for that frame.
+struct DigestMark {
+    std::uint32_t frame = 0;
+    std::uint64_t digest = 0;
+    bool operator==(const DigestMark &) const = default;
+};
+
+// Online play (core/online.h), for the program's run: the side this game
+// plays, the friend, and the stream's bookkeeping.
+struct NetState {
+    NetRole role = NetRole::Off;
+    bool linked = false;     // the host has a friend in; the joiner has the stream
+    std::uint32_t frame = 0; // frames streamed (host) or played from the stream (joiner)
+    std::uint32_t dropped = 0;
+    // Host: the friend's inputs for the next frame, and what the game still
+    // holds of a hand on player 2 (presses of W, S, A, D not yet let go),
+    // so that control can change hands without a key left down.
+    std::vector<InputEvent> friendInput{};
+    std::array<std::uint8_t, 4> held{};
+    // Host: digests sent and their schedule; the friend went out of step.
+    std::array<DigestMark, 4> digests{};
+    float sinceDigest = 0;
+    bool resend = false;
+    std::uint32_t sentWhole = 0; // the frame the whole game last went after
+    // Joiner: the starts of matches the stream is yet to play.
+    std::vector<NetMessage> starts{};
+    // A line on this screen only (the host's "Player 2 left"), and its time.
+    std::array<char, 64> notice{};
+    float noticeTime = 0;
+    std::uint16_t port = 0;
+    bool operator==(const NetState &) const = default;
+};
+
 struct GameState {
     MatchState match;
     SessionState session;
     ShellState shell;
+    NetState net;
     bool operator==(const GameState &) const = default;
 };
 

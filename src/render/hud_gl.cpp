@@ -154,6 +154,7 @@ void drawHUD()
     glMatrixMode(GL_MODELVIEW);
 
     drawTerrainName();
+    drawTextDouble(static_cast<int>(w * 0.5 - 100), 35, game.net.notice.data()); // online play
     drawMainMessage();
     drawPauseMessage();
     drawScores();

@@ -20,6 +20,11 @@ TEST(CommandLine, OptionsAreTakenAndTheRestGoesToGlut)
     EXPECT_TRUE(cl.exitStatus == -1 && o.fullscreen && o.bot && o.seed == 4294967295u);
     EXPECT_EQ(std::to_string(o.width) + "x" + std::to_string(o.height) + o.dataDir + o.terrain,
               "1024x768/dIce Rink");
+    // Online: --join's own port beats --port, which is the host's otherwise.
+    const Options join = parseCommandLine({"--join=box:99", "--port", "5"}).options;
+    const Options host = parseCommandLine({"--port=5", "--host"}).options;
+    EXPECT_TRUE(join.net == NetRole::Join && join.joinHost == "box" && join.port == 99);
+    EXPECT_TRUE(host.net == NetRole::Host && host.port == 5 && o.port == kDefaultPort);
 }
 
 TEST(CommandLine, HelpVersionAndBadInputStopWithOneLine)
@@ -30,8 +35,12 @@ TEST(CommandLine, HelpVersionAndBadInputStopWithOneLine)
              {"--frob", "unknown option '--frob'"},
              {"--window=0x600", "--window: '0x600' is not WIDTHxHEIGHT"},
              {"--seed=4294967296", "--seed: '4294967296' is not a whole number"},
-             {"--terrain", "--terrain needs a value: a terrain name"}}) {
-        const CommandLine cl = parseCommandLine({"-sync", arg});
+             {"--terrain", "--terrain needs a value: a terrain name"},
+             {"--join=:80", "--join: ':80' is not HOST or HOST:PORT"},
+             {"--join=a:0", "--join: 'a:0' is not HOST or HOST:PORT with a port"},
+             {"--port=65536", "--port: '65536' is not a port"},
+             {"--join=a", "--host and --join"}}) {
+        const CommandLine cl = parseCommandLine({"--host", arg});
         EXPECT_TRUE(cl.exitStatus == 2 && cl.message.starts_with("quorbly: " + start) &&
                     cl.message.find('\n') == cl.message.size() - 1)
             << cl.message;

@@ -1,0 +1,325 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/net_enet.h"
+
+#include <enet/enet.h>
+
+#include <chrono>
+#include <cstdio>
+#include <span>
+#include <string>
+
+#include "core/controls.h"
+#include "core/online.h"
+#include "core/state.h"
+
+namespace
+{
+
+constexpr std::size_t kPeers = 4; // the friend, and room to refuse others
+constexpr std::uint32_t kJoinTimeoutMs = 10000;
+// A friend silent this long has gone (ENet's own default waits up to 30 s).
+constexpr std::uint32_t kPeerTimeoutMinMs = 3000, kPeerTimeoutMaxMs = 6000;
+constexpr std::uint32_t kByeTimeoutMs = 5000;
+constexpr std::uint64_t kIpUdpHeader = 28; // bytes of every datagram ENet does not count
+
+std::uint32_t nowMs()
+{
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void say(const std::string &line)
+{
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+std::string addressText(const ENetAddress &address)
+{
+    char ip[64] = "?";
+    enet_address_get_host_ip(&address, ip, sizeof ip);
+    return std::string(ip) + ":" + std::to_string(address.port);
+}
+
+void sendNow(ENetPeer *peer, const std::vector<std::uint8_t> &bytes)
+{
+    ENetPacket *packet = enet_packet_create(bytes.data(), bytes.size(), ENET_PACKET_FLAG_RELIABLE);
+    if (packet && enet_peer_send(peer, 0, packet) < 0)
+        enet_packet_destroy(packet); // not taken: still ours
+}
+
+void refuse(ENetHost *host, ENetPeer *peer, RefuseReason reason)
+{
+    std::vector<std::uint8_t> bytes;
+    encodeMessage({.kind = NetKind::Refuse, .reason = reason}, bytes);
+    sendNow(peer, bytes);
+    enet_peer_disconnect_later(peer, 0);
+    enet_host_flush(host);
+    say(refusalLine(reason, NetRole::Host) + " (" + addressText(peer->address) + ")");
+}
+
+std::optional<std::vector<NetMessage>> decode(const ENetPacket *packet)
+{
+    return decodePacket(std::span<const std::uint8_t>(packet->data, packet->dataLength));
+}
+
+// The host's side of a packet from its peer: the hello first, then play.
+void hostPacket(NetLink &link, const ENetEvent &ev)
+{
+    const auto messages = decode(ev.packet);
+    if (ev.peer != link.peer || !messages) {
+        ++game.net.dropped;
+        return;
+    }
+    for (const NetMessage &m : *messages) {
+        if (link.greeted) {
+            hostReceive(m);
+            continue;
+        }
+        if (const auto reason = checkHello(m)) {
+            refuse(link.host.get(), link.peer, *reason);
+            link.peer = nullptr;
+            return;
+        }
+        link.greeted = true;
+        friendJoined();
+        for (const NetMessage &w : welcome())
+            sendNet(link, w);
+        flushNet(link);
+        say("Online: a friend joined from " + addressText(ev.peer->address) +
+            " and steers player 2");
+    }
+}
+
+void hostEvent(NetLink &link, const ENetEvent &ev)
+{
+    switch (ev.type) {
+    case ENET_EVENT_TYPE_CONNECT:
+        if (link.peer) {
+            refuse(link.host.get(), ev.peer, RefuseReason::Full);
+            break;
+        }
+        link.peer = ev.peer;
+        link.greeted = false;
+        enet_peer_timeout(ev.peer, 0, kPeerTimeoutMinMs, kPeerTimeoutMaxMs);
+        break;
+    case ENET_EVENT_TYPE_RECEIVE:
+        hostPacket(link, ev);
+        break;
+    case ENET_EVENT_TYPE_DISCONNECT:
+        if (ev.peer != link.peer)
+            break;
+        link.peer = nullptr;
+        link.batch.clear();
+        if (link.greeted)
+            friendLeft();
+        link.greeted = false;
+        break;
+    case ENET_EVENT_TYPE_NONE:
+        break;
+    }
+}
+
+void joinerEvent(NetLink &link, const ENetEvent &ev)
+{
+    if (ev.type == ENET_EVENT_TYPE_DISCONNECT) {
+        link.hostGone = true;
+        link.peer = nullptr;
+        return;
+    }
+    if (ev.type != ENET_EVENT_TYPE_RECEIVE)
+        return;
+    const auto messages = decode(ev.packet);
+    if (!messages) {
+        ++game.net.dropped;
+        return;
+    }
+    link.inbox.insert(link.inbox.end(), messages->begin(), messages->end());
+}
+
+int openJoiner(const Options &options, NetLink &link)
+{
+    const std::string where = options.joinHost + ":" + std::to_string(options.port);
+    ENetAddress address{};
+    if (enet_address_set_host(&address, options.joinHost.c_str()) < 0) {
+        say("Online: cannot find the host '" + options.joinHost + "'");
+        return 1;
+    }
+    address.port = options.port;
+    link.host.reset(enet_host_create(nullptr, 1, 1, 0, 0));
+    link.peer = link.host ? enet_host_connect(link.host.get(), &address, 1, 0) : nullptr;
+    if (!link.peer) {
+        say("Online: cannot open a network connection");
+        return 1;
+    }
+    // Waiting here is fine: there is no window yet. The hello goes out once
+    // connected, and the host answers with its game or a refusal.
+    const std::uint32_t start = nowMs();
+    const std::vector<NetMessage> &first = link.inbox;
+    while (first.empty() && !link.hostGone && nowMs() - start < kJoinTimeoutMs) {
+        ENetEvent ev;
+        if (enet_host_service(link.host.get(), &ev, 50) <= 0)
+            continue;
+        if (ev.type == ENET_EVENT_TYPE_CONNECT) {
+            enet_peer_timeout(link.peer, 0, kPeerTimeoutMinMs, kPeerTimeoutMaxMs);
+            sendNet(link, hello());
+            flushNet(link);
+            continue;
+        }
+        joinerEvent(link, ev);
+        if (ev.type == ENET_EVENT_TYPE_RECEIVE)
+            enet_packet_destroy(ev.packet);
+    }
+    if (!first.empty() && first.front().kind == NetKind::Refuse) {
+        say(refusalLine(first.front().reason, NetRole::Join));
+        return 1;
+    }
+    if (first.empty()) {
+        say(link.hostGone ? "Online: " + where + " closed the connection"
+                          : "Online: no answer from " + where + " within 10 s");
+        return 1;
+    }
+    return -1;
+}
+
+} // namespace
+
+void NetHostClose::operator()(_ENetHost *host) const
+{
+    enet_host_destroy(host);
+    enet_deinitialize();
+}
+
+int openNet(const Options &options, NetLink &link)
+{
+    if (enet_initialize() != 0) {
+        say("Online: cannot start the network");
+        return 1;
+    }
+    game.net.role = options.net;
+    game.net.port = options.port;
+    if (options.net == NetRole::Join)
+        return openJoiner(options, link);
+    ENetAddress address{ENET_HOST_ANY, options.port};
+    link.host.reset(enet_host_create(&address, kPeers, 1, 0, 0));
+    if (!link.host) {
+        say("Online: cannot host on UDP port " + std::to_string(options.port) + ": is it in use?");
+        enet_deinitialize();
+        return 1;
+    }
+    say("Online: waiting for a friend on UDP port " + std::to_string(options.port));
+    return -1;
+}
+
+void pollNet(NetLink &link)
+{
+    if (!link.host)
+        return;
+    ENetEvent ev;
+    while (enet_host_service(link.host.get(), &ev, 0) > 0) {
+        if (game.net.role == NetRole::Host)
+            hostEvent(link, ev);
+        else
+            joinerEvent(link, ev);
+        if (ev.type == ENET_EVENT_TYPE_RECEIVE)
+            enet_packet_destroy(ev.packet);
+    }
+}
+
+void sendNet(NetLink &link, const NetMessage &message)
+{
+    if (link.peer)
+        encodeMessage(message, link.batch);
+}
+
+void flushNet(NetLink &link, std::uint32_t batchMs)
+{
+    const std::uint32_t now = nowMs();
+    if (!link.peer || link.batch.empty() || now - link.lastFlush < batchMs)
+        return;
+    sendNow(link.peer, link.batch);
+    link.batch.clear();
+    link.lastFlush = now;
+    enet_host_flush(link.host.get());
+}
+
+void hostStep(NetLink &link, float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
+              std::uint32_t batchMs)
+{
+    pollNet(link);
+    std::vector<NetMessage> out;
+    hostFrame(seconds, own, clockMs, out);
+    for (const NetMessage &m : out)
+        sendNet(link, m);
+    flushNet(link, batchMs);
+    netNotice(seconds);
+}
+
+int joinerStep(NetLink &link, std::span<const InputEvent> own)
+{
+    NetMessage mine{.kind = NetKind::Input};
+    for (const InputEvent &e : own)
+        if (isLocalInput(e))
+            applyInput(e);
+        else if (const auto sent = joinerSends(e))
+            mine.events.push_back(*sent);
+    if (!mine.events.empty()) {
+        sendNet(link, mine);
+        flushNet(link);
+    }
+    pollNet(link);
+    std::vector<NetMessage> out;
+    int status = joinerPlay(link.inbox, out);
+    link.inbox.clear();
+    for (const NetMessage &m : out)
+        sendNet(link, m);
+    flushNet(link);
+    if (status < 0 && link.hostGone) {
+        say("Online: the host left at frame " + std::to_string(game.net.frame));
+        status = 0;
+    }
+    return status;
+}
+
+std::uint64_t netBytesSent(const NetLink &link)
+{
+    return link.host ? link.host->totalSentData + kIpUdpHeader * link.host->totalSentPackets : 0;
+}
+
+std::uint64_t netBytesReceived(const NetLink &link)
+{
+    return link.host ? link.host->totalReceivedData + kIpUdpHeader * link.host->totalReceivedPackets
+                     : 0;
+}
+
+std::uint32_t netRoundTripMs(const NetLink &link)
+{
+    return link.peer ? link.peer->roundTripTime : 0;
+}
+
+void closeNet(NetLink &link)
+{
+    if (link.peer) {
+        sendNet(link, {.kind = NetKind::Bye});
+        flushNet(link);
+        enet_peer_disconnect_later(link.peer, 0);
+        // Until the last frames and the bye are acknowledged: a lost one
+        // may be sent again more than once on a poor line.
+        const std::uint32_t start = nowMs();
+        ENetEvent ev;
+        while (nowMs() - start < kByeTimeoutMs) {
+            const int got = enet_host_service(link.host.get(), &ev, 20);
+            if (got < 0)
+                break;
+            if (got == 0)
+                continue;
+            if (ev.type == ENET_EVENT_TYPE_RECEIVE)
+                enet_packet_destroy(ev.packet);
+            if (ev.type == ENET_EVENT_TYPE_DISCONNECT)
+                break;
+        }
+        link.peer = nullptr;
+    }
+    link.host.reset();
+}

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Online play's network, on ENet: reliable, ordered packets over UDP, one
+// host and one friend. Polled once a frame and never waited on, except
+// while a joiner reaches its host before the window opens.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "core/netproto.h"
+#include "core/options.h"
+
+struct _ENetHost; // ENet's own names for its host and peer
+struct _ENetPeer;
+
+struct NetHostClose {
+    void operator()(_ENetHost *host) const;
+};
+
+struct NetLink {
+    std::unique_ptr<_ENetHost, NetHostClose> host;
+    _ENetPeer *peer = nullptr;       // the friend, or the joiner's host; ENet's to free
+    bool greeted = false;            // the host has the friend's hello
+    bool hostGone = false;           // the joiner lost its host
+    std::vector<std::uint8_t> batch; // messages to go out with the next flush
+    std::uint32_t lastFlush = 0;     // milliseconds, a steady clock
+    std::vector<NetMessage> inbox;   // the joiner's, from the host, to play in order
+};
+
+// Opens the link the options ask for: binds the host's UDP port, or finds
+// and reaches the host within 10 s and says hello. Returns -1 to play on,
+// else the exit status, its reason printed in one line.
+int openNet(const Options &options, NetLink &link);
+// Everything that arrived since the last call: connections and leavings
+// are handled, the host's friend's messages go to the online session, and
+// the joiner's messages from the host are appended to its inbox.
+void pollNet(NetLink &link);
+// Queues a message for the peer; `flushNet` sends the queue as one packet
+// once `batchMs` passed since the last (0: at once).
+void sendNet(NetLink &link, const NetMessage &message);
+void flushNet(NetLink &link, std::uint32_t batchMs = 0);
+// One frame of the host: what arrived, then the frame with its own inputs
+// (core/online.h's hostFrame), what the friend gets of it sent; frames go
+// out together at most every `batchMs`.
+void hostStep(NetLink &link, float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
+              std::uint32_t batchMs);
+// The joiner's turn: its own inputs (this screen's applied, player 2's sent
+// at once), then what arrived played. Returns -1 or the exit status.
+int joinerStep(NetLink &link, std::span<const InputEvent> own);
+// Bytes sent and received so far, as they go over the wire: ENet's and
+// the IPv4 and UDP headers included.
+std::uint64_t netBytesSent(const NetLink &link);
+std::uint64_t netBytesReceived(const NetLink &link);
+// ENet's mean round trip to the peer, in milliseconds (0 without one).
+std::uint32_t netRoundTripMs(const NetLink &link);
+// Says bye, lets the queue go out (briefly waiting) and closes.
+void closeNet(NetLink &link);

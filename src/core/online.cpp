@@ -1,0 +1,490 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/online.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/controls.h"
+#include "core/keys.h"
+#include "core/match.h"
+#include "core/options.h"
+#include "core/replay.h"
+#include "core/state.h"
+#include "render/view.h"
+#include "sim/update.h"
+#include "terrain/texture.h"
+
+namespace
+{
+
+using namespace keys;
+
+// W S A D in the order of NetState::held.
+constexpr std::array<int, 4> kPlayerTwoKeys{kW, kS, kA, kD};
+constexpr float kDigestEvery = 1.0f;
+constexpr float kNoticeSeconds = 5.0f;
+// More than a frame's worth of anyone's hands; past it the friend floods.
+constexpr std::size_t kMaxFriendInput = 256;
+
+bool isKey(const InputEvent &e)
+{
+    return e.kind == InputKind::KeyDown || e.kind == InputKind::KeyUp;
+}
+
+int heldIndex(const InputEvent &e)
+{
+    if (!isKey(e))
+        return -1;
+    const auto *at = std::find(kPlayerTwoKeys.begin(), kPlayerTwoKeys.end(), e.code);
+    return at == kPlayerTwoKeys.end() ? -1 : static_cast<int>(at - kPlayerTwoKeys.begin());
+}
+
+// Player 2's steering, the host's or the friend's while the other has it.
+bool steersPlayerTwo(const InputEvent &e)
+{
+    return heldIndex(e) >= 0 || (!isKey(e) && e.pad == 1);
+}
+
+// Counts the presses of W S A D the game applied; a release without its
+// press is left out, so a hand that had no hold lets nothing go.
+bool holds(const InputEvent &e)
+{
+    const int i = heldIndex(e);
+    if (i < 0)
+        return true;
+    std::uint8_t &count = game.net.held[static_cast<std::size_t>(i)];
+    if (e.kind == InputKind::KeyDown) {
+        count = static_cast<std::uint8_t>(std::min(count + 1, 255));
+        return true;
+    }
+    if (count == 0)
+        return false;
+    --count;
+    return true;
+}
+
+// Whatever holds player 2 lets go, in the next frame (where the releases
+// count the holds down).
+void letGoOfPlayerTwo()
+{
+    NetState &net = game.net;
+    for (std::size_t i = 0; i < kPlayerTwoKeys.size(); ++i)
+        net.friendInput.insert(net.friendInput.end(), net.held[i],
+                               {InputKind::KeyUp, 0, kPlayerTwoKeys[i], 0});
+    net.friendInput.push_back({InputKind::PadAxis, 1, 0, 0});
+    net.friendInput.push_back({InputKind::PadAxis, 1, 1, 0});
+    net.friendInput.push_back({InputKind::PadHat, 1, 0, 0});
+}
+
+bool friendMay(const InputEvent &e)
+{
+    if (isKey(e))
+        return e.code == kSpace || heldIndex(e) >= 0;
+    return e.pad == 1 && (e.kind != InputKind::PadButton || e.code == kPadButtonStart);
+}
+
+// What each screen keeps to itself of the state of play: where its camera
+// and its light are, and whether they move. Nothing of play reads them.
+struct LocalView {
+    int cameraMovement = 0, lightMovement = 0;
+    std::array<float, 3> cameraPos{}, cameraPosPreferred{};
+    float cameraRot = 0, cameraRotPreferred = 0, sceneRot = 0, lightTime = 0;
+    vector cameraVelocity{};
+    double sceneClock = 0, lightClock = 0;
+    std::array<float, 4> lightPos{};
+};
+
+LocalView takeView()
+{
+    const MatchState &m = game.match;
+    return {toggleCameraMovement, toggleLightMovement,  m.cameraPos,  m.cameraPosPreferred,
+            m.cameraRot,          m.cameraRotPreferred, m.sceneRot,   m.lightTime,
+            m.cameraVelocity,     m.sceneClock,         m.lightClock, m.lightPos};
+}
+
+void putView(const LocalView &v)
+{
+    MatchState &m = game.match;
+    toggleCameraMovement = v.cameraMovement;
+    toggleLightMovement = v.lightMovement;
+    m.cameraPos = v.cameraPos;
+    m.cameraPosPreferred = v.cameraPosPreferred;
+    m.cameraRot = v.cameraRot;
+    m.cameraRotPreferred = v.cameraRotPreferred;
+    m.sceneRot = v.sceneRot;
+    m.lightTime = v.lightTime;
+    m.cameraVelocity = v.cameraVelocity;
+    m.sceneClock = v.sceneClock;
+    m.lightClock = v.lightClock;
+    m.lightPos = v.lightPos;
+}
+
+NetMessage matchStartMessage()
+{
+    const MatchStart start = currentMatchStart();
+    return {.kind = NetKind::MatchStart, .seed = start.noiseSeed, .text = start.terrainLine};
+}
+
+// The whole game as the stream carries it: the texels left out (the joiner
+// paints them again from their seed, a quarter of a megabyte saved), the
+// rest deflated, its size first.
+std::vector<std::uint8_t> packState()
+{
+    const std::vector<unsigned char> texels(texture.begin(), texture.end());
+    texture.fill(0);
+    const std::vector<std::uint8_t> raw = saveState();
+    std::copy(texels.begin(), texels.end(), texture.begin());
+    uLongf size = compressBound(raw.size());
+    std::vector<std::uint8_t> packed(4 + size);
+    for (int i = 0; i < 4; ++i)
+        packed[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(raw.size() >> (8 * i));
+    compress2(packed.data() + 4, &size, raw.data(), raw.size(), Z_DEFAULT_COMPRESSION);
+    packed.resize(4 + size);
+    return packed;
+}
+
+bool unpackState(std::span<const std::uint8_t> packed)
+{
+    if (packed.size() < 4)
+        return false;
+    uLongf size = 0;
+    for (int i = 0; i < 4; ++i)
+        size |= static_cast<uLongf>(packed[static_cast<std::size_t>(i)]) << (8 * i);
+    if (size > kMaxState)
+        return false;
+    std::vector<std::uint8_t> raw(size);
+    const uLongf expected = size;
+    if (uncompress(raw.data(), &size, packed.data() + 4, packed.size() - 4) != Z_OK ||
+        size != expected || !loadState(raw))
+        return false;
+    generateTexture(*terrain, seed);
+    return true;
+}
+
+// rand() starts afresh from a seed the message carries, on both sides at
+// the same point of the stream: its state is the C library's, not ours.
+NetMessage fullState()
+{
+    const auto seed = static_cast<std::uint32_t>(std::rand());
+    std::srand(seed);
+    game.net.sentWhole = game.net.frame;
+    return {
+        .kind = NetKind::FullState, .seed = seed, .frame = game.net.frame, .state = packState()};
+}
+
+void say(const char *line, std::uint32_t frame)
+{
+    std::printf(line, static_cast<unsigned>(frame));
+    std::fflush(stdout);
+}
+
+// The joiner takes over the host's game; false if it cannot be the same.
+bool takeOver(const NetMessage &m)
+{
+    NetState &net = game.net;
+    const LocalView view = takeView();
+    if (!unpackState(m.state))
+        return false;
+    std::srand(m.seed);
+    // A friend who just joined starts from the host's camera and light, but
+    // whether they move stays the friend's choice.
+    toggleCameraMovement = view.cameraMovement;
+    toggleLightMovement = view.lightMovement;
+    if (net.linked) {
+        putView(view);
+        say("Online: out of step with the host at frame %u; took over its game\n", m.frame);
+    }
+    net.frame = m.frame;
+    net.linked = true;
+    terrainChanged();
+    return true;
+}
+
+// Plays one frame of the stream: the inputs as the host applied them, a
+// match they start from the host's start, then the frame's update.
+bool playFrame(const NetMessage &m)
+{
+    NetState &net = game.net;
+    for (const InputEvent &e : m.events) {
+        const bool starts = startsMatch(e);
+        if (starts && net.starts.empty())
+            return false;
+        if (starts)
+            applyMatchStart({net.starts.front().seed, net.starts.front().text});
+        applyInput(e);
+        if (starts) {
+            if (!(matchStartMessage() == net.starts.front()))
+                return false;
+            net.starts.erase(net.starts.begin());
+        }
+    }
+    update(bitsToSeconds(m.secondsBits));
+    ++net.frame;
+    return true;
+}
+
+} // namespace
+
+std::uint64_t onlineDigest()
+{
+    const LocalView view = takeView();
+    putView({});
+    const std::uint64_t digest = stateDigest();
+    putView(view);
+    return digest;
+}
+
+bool isLocalInput(const InputEvent &e)
+{
+    if (!isKey(e))
+        return false;
+    switch (e.code) {
+    case kEscape:
+    case kOne:
+    case kTwo:
+    case kI:
+    case kJ:
+    case kK:
+    case kL:
+    case kU:
+    case kM:
+    case kP:
+    case kKeypadMinus:
+    case kKeypadPlus:
+        return true;
+    default:
+        return e.code >= kF5 && e.code <= kF8;
+    }
+}
+
+NetMessage hello()
+{
+    return {.kind = NetKind::Hello,
+            .protocol = kProtocolVersion,
+            .text = std::string("Quorbly ") + gameVersion()};
+}
+
+std::optional<RefuseReason> checkHello(const NetMessage &m)
+{
+    const NetMessage mine = hello();
+    if (m.kind != NetKind::Hello || m.protocol != mine.protocol || m.text != mine.text)
+        return RefuseReason::Version;
+    return std::nullopt;
+}
+
+std::string refusalLine(RefuseReason reason, NetRole side)
+{
+    const bool version = reason == RefuseReason::Version;
+    if (side == NetRole::Host)
+        return version ? "Online: refused a friend who plays another version of Quorbly"
+                       : "Online: refused a third player: two are playing";
+    return version ? "Online: the host refused to play: it runs another version of Quorbly"
+                   : "Online: the host refused to play: two are playing already";
+}
+
+void friendJoined()
+{
+    game.net.linked = true;
+    game.net.sinceDigest = 0;
+    game.net.digests = {};
+    game.net.resend = false;
+    letGoOfPlayerTwo();
+    if (toggleBot == 1)
+        game.net.friendInput.push_back({InputKind::KeyDown, 0, kF4, 0});
+}
+
+void friendLeft()
+{
+    NetState &net = game.net;
+    net.linked = false;
+    letGoOfPlayerTwo();
+    if (toggleBot == 0)
+        net.friendInput.push_back({InputKind::KeyDown, 0, kF4, 0});
+    std::snprintf(net.notice.data(), net.notice.size(), "Player 2 left");
+    net.noticeTime = kNoticeSeconds;
+    std::printf("Online: player 2 left; the bot takes over\n");
+    std::fflush(stdout);
+}
+
+void hostReceive(const NetMessage &m)
+{
+    NetState &net = game.net;
+    if (net.linked && m.kind == NetKind::Input &&
+        std::all_of(m.events.begin(), m.events.end(), friendMay) &&
+        net.friendInput.size() + m.events.size() <= kMaxFriendInput) {
+        net.friendInput.insert(net.friendInput.end(), m.events.begin(), m.events.end());
+        return;
+    }
+    if (net.linked && m.kind == NetKind::Digest) {
+        for (const DigestMark &mark : net.digests)
+            // An answer from before the friend took the whole game over
+            // is out of date, not out of step.
+            if (mark.frame == m.frame && mark.digest != m.digest && !net.resend &&
+                m.frame > net.sentWhole) {
+                net.resend = true;
+                std::printf("Online: player 2 went out of step at frame %u; sending the whole "
+                            "game\n",
+                            m.frame);
+                std::fflush(stdout);
+            }
+        return;
+    }
+    ++net.dropped;
+}
+
+void hostFrameInputs(std::span<const InputEvent> own, std::vector<InputEvent> &run,
+                     std::vector<InputEvent> &stream)
+{
+    NetState &net = game.net;
+    for (const InputEvent &e : own) {
+        if (isLocalInput(e)) {
+            run.push_back(e);
+            continue;
+        }
+        // While a friend plays, player 2 and the bot are theirs.
+        if (net.linked && (steersPlayerTwo(e) || (isKey(e) && e.code == kF4)))
+            continue;
+        if (holds(e)) {
+            run.push_back(e);
+            stream.push_back(e);
+        }
+    }
+    for (const InputEvent &e : net.friendInput)
+        if (holds(e)) {
+            run.push_back(e);
+            stream.push_back(e);
+        }
+    net.friendInput.clear();
+    ++net.frame;
+}
+
+std::optional<NetMessage> hostDigest(float seconds, std::uint64_t digest)
+{
+    NetState &net = game.net;
+    net.sinceDigest += seconds;
+    if (net.sinceDigest < kDigestEvery)
+        return std::nullopt;
+    net.sinceDigest = 0;
+    std::rotate(net.digests.rbegin(), net.digests.rbegin() + 1, net.digests.rend());
+    net.digests[0] = {net.frame, digest};
+    return NetMessage{.kind = NetKind::Digest, .frame = net.frame, .digest = digest};
+}
+
+std::optional<InputEvent> joinerSends(const InputEvent &e)
+{
+    if (isKey(e)) {
+        switch (e.code) {
+        case kUp:
+            return InputEvent{e.kind, 0, kW, 0};
+        case kDown:
+            return InputEvent{e.kind, 0, kS, 0};
+        case kLeft:
+            return InputEvent{e.kind, 0, kA, 0};
+        case kRight:
+            return InputEvent{e.kind, 0, kD, 0};
+        default:
+            return friendMay(e) ? std::optional(e) : std::nullopt;
+        }
+    }
+    InputEvent mine = e;
+    mine.pad = 1;
+    return e.pad == 0 && friendMay(mine) ? std::optional(mine) : std::nullopt;
+}
+
+const char *netNotice(float seconds)
+{
+    NetState &net = game.net;
+    if (net.noticeTime > 0)
+        net.noticeTime -= seconds;
+    else if (net.role == NetRole::Host && !net.linked)
+        std::snprintf(net.notice.data(), net.notice.size(), "Waiting for a friend on UDP port %u",
+                      static_cast<unsigned>(net.port));
+    else
+        net.notice[0] = '\0';
+    return net.notice.data();
+}
+
+std::vector<NetMessage> welcome()
+{
+    return {matchStartMessage(), fullState()};
+}
+
+void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
+               std::vector<NetMessage> &out)
+{
+    NetState &net = game.net;
+    std::vector<InputEvent> run, stream;
+    hostFrameInputs(own, run, stream);
+    for (const InputEvent &e : run) {
+        const bool starts = startsMatch(e);
+        if (starts)
+            queueNoiseSeed(nextNoiseSeed(clockMs));
+        applyInput(e);
+        if (starts && net.linked)
+            out.push_back(matchStartMessage());
+    }
+    update(seconds);
+    if (!net.linked)
+        return;
+    out.push_back(
+        {.kind = NetKind::Frame, .secondsBits = secondsToBits(seconds), .events = stream});
+    if (const auto digest = hostDigest(seconds, onlineDigest()))
+        out.push_back(*digest);
+    if (net.resend) {
+        out.push_back(fullState());
+        net.resend = false;
+    }
+}
+
+int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
+{
+    NetState &net = game.net;
+    const auto cannotFollow = [] {
+        say("Online: the host's match at frame %u is not one this game can play: are its "
+            "terrains the same?\n",
+            game.net.frame);
+        return 1;
+    };
+    for (const NetMessage &m : in) {
+        switch (m.kind) {
+        case NetKind::MatchStart:
+            net.starts.push_back(m);
+            break;
+        case NetKind::FullState:
+            if (!takeOver(m)) {
+                say("Online: cannot take over the host's game (frame %u)\n", m.frame);
+                return 1;
+            }
+            // The welcome's match start: the match now played here too.
+            if (!net.starts.empty() && !(matchStartMessage() == net.starts.front()))
+                return cannotFollow();
+            net.starts.clear();
+            break;
+        case NetKind::Frame:
+            if (!net.linked) {
+                ++net.dropped;
+            } else if (!playFrame(m)) {
+                return cannotFollow();
+            }
+            break;
+        case NetKind::Digest:
+            if (m.frame == net.frame)
+                out.push_back(
+                    {.kind = NetKind::Digest, .frame = net.frame, .digest = onlineDigest()});
+            break;
+        case NetKind::Bye:
+            say("Online: the host left at frame %u\n", net.frame);
+            return 0;
+        case NetKind::Refuse:
+            std::printf("%s\n", refusalLine(m.reason, NetRole::Join).c_str());
+            return 1;
+        default:
+            ++net.dropped;
+            break;
+        }
+    }
+    return -1;
+}

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Online play between real games on 127.0.0.1. After Space on the joiner
+# both windows show the same paused frame; the joiner's Down arrow moves
+# player 2 (the red ball) on the host's screen; a killed joiner leaves
+# the host playing with "Player 2 left". A second joiner comes through a
+# relay that loses a tenth of the datagrams and delays the rest 50 ms; its
+# game is put out of step on purpose, the host sends its whole game, a
+# third player is refused, and both end on the same digest.
+. "$(dirname "$0")/lib.sh"
+fail() { echo "FAIL: $*"; tail -n 8 "$WORK"/*.txt; exit 1; }
+copy_data
+port=$((20000 + $$ % 20000))
+relay=$((port + 1))
+pids=()
+trap 'kill -9 "${pids[@]}" 2>/dev/null; rm -rf "$WORK"' EXIT
+# Starts a game (output in $WORK/NAME.txt) and leaves its pid in PID.
+game() {
+  (cd "$WORK" && exec "$QUORBLY_BIN" --window 400x300 "${@:2}" >"$WORK/$1.txt" 2>&1) &
+  PID=$! && pids+=("$PID")
+}
+# Waits until game $1 printed $2 (a pattern) ${4:-1} times, at most $3/5 s.
+says() { poll "[ \$(grep -c '$2' '$WORK/$1.txt') -ge ${4:-1} ]" "${3:-300}"; }
+# The window that is not $1, moved to x = $2.
+other_window() {
+  known=$1
+  poll 'id=$(xdotool search --name "^Quorbly$" | grep -vx "$known" | head -1); [ -n "$id" ]' &&
+    xdotool windowmove "$id" "$2" 0 && echo "$id"
+}
+key_to() { xdotool mousemove --window "$1" 200 150 && sleep 0.3 && xdotool "${@:2}"; }
+shot() { import -window "$1" "$WORK/$2.png"; }
+# Where the red ball (player 2) is in a screenshot: its pixels' mean x and y.
+red_at() {
+  convert "$WORK/$1.png" -depth 8 txt:- |
+    awk -F'[^0-9]+' 'NR > 1 && $3 > 140 && $4 < 90 && $5 < 90 { x += $1; y += $2; n++ }
+      END { if (n > 5) printf "%d %d\n", x / n, y / n }'
+}
+# How far the red ball went between two screenshots, in pixels (x plus y);
+# nothing when either has no red ball.
+red_moved() {
+  read -r x0 y0 <<<"$(red_at "$1")"
+  read -r x1 y1 <<<"$(red_at "$2")"
+  [ -n "$x0" ] && [ -n "$x1" ] && echo $(((x1 > x0 ? x1 - x0 : x0 - x1) + (y1 > y0 ? y1 - y0 : y0 - y1)))
+}
+
+game host --host --port "$port" --seed 11 --terrain "Green Basin"
+GAME_PID=$PID
+says host "waiting for a friend on UDP port $port" || fail "the host does not wait"
+host_win=$(other_window none 0) || fail "no host window"
+game joiner --join "127.0.0.1:$port"
+joiner=$PID
+join_win=$(other_window "$host_win" 420) || fail "no joiner window"
+says host 'a friend joined' || fail "the host saw no friend"
+
+# Pixels that differ between two screenshots, and the white ones of the
+# pause's banner across the middle.
+differ() { compare -metric AE -fuzz 10% "$WORK/$1.png" "$WORK/$2.png" null: 2>&1 | cut -d' ' -f1; }
+banner() {
+  convert "$WORK/$1.png" -crop 400x30+0+118 -depth 8 txt:- |
+    awk -F'[^0-9]+' 'NR > 1 && $3 > 230 && $4 > 230 && $5 > 230 { n++ } END { print n + 0 }'
+}
+sleep 3
+shot "$host_win" playing
+key_to "$join_win" key space
+sleep 3
+shot "$host_win" paused-host
+shot "$join_win" paused-joiner
+same=$(differ paused-host paused-joiner)
+[ "$same" -lt 1200 ] && [ "$(banner playing)" -lt 20 ] && [ "$(banner paused-host)" -ge 200 ] &&
+  [ "$(banner paused-joiner)" -ge 200 ] || fail "paused frames $same pixels apart, banner" \
+  "$(banner playing) -> $(banner paused-host), $(banner paused-joiner)"
+key_to "$join_win" key space
+
+# The host's camera stays put (1 is its own), so the ball's moves show: a
+# second of no keys, then a second and a half of the joiner's Down arrow.
+key_to "$host_win" key 1
+sleep 1
+shot "$host_win" still
+sleep 1
+shot "$host_win" before
+key_to "$join_win" keydown Down
+sleep 1.5
+xdotool keyup Down
+shot "$host_win" after
+drift=$(red_moved still before)
+moved=$(red_moved before after)
+[ -n "$drift" ] && [ -n "$moved" ] || fail "no red ball on the host's screen"
+[ "$moved" -ge 20 ] && [ "$moved" -ge $((drift + 15)) ] ||
+  fail "player 2 went $moved pixels with the joiner's keys, $drift without"
+
+kill -9 "$joiner"
+says host 'player 2 left; the bot takes over' 75 || fail "the host did not see the joiner go"
+sleep 1
+alive || fail "the host died with its friend"
+
+python3 "$(dirname "$0")/udp_relay.py" "$relay" "$port" 120 &
+pids+=($!)
+export QUORBLY_TEST_DESYNC=200
+game joiner2 --join "127.0.0.1:$relay"
+unset QUORBLY_TEST_DESYNC
+joiner2=$PID
+says host 'a friend joined' 300 2 || fail "no second friend"
+other_window "$host_win" 420 >/dev/null || fail "no second joiner window"
+game third --join "127.0.0.1:$port"
+third=$PID
+says third 'refused to play: two are playing already' 100 || fail "the third was not refused"
+wait "$third"
+[ $? = 1 ] || fail "the refused player did not exit with 1"
+says host 'refused a third player' || fail "the host did not say it refused"
+says host 'player 2 went out of step at frame' || fail "the host missed the corruption"
+says joiner2 'out of step with the host at frame .*; took over its game' ||
+  fail "the joiner did not take over"
+sleep 4
+key_to "$host_win" key Escape
+wait_exit 30
+[ "$STATUS" = 0 ] || fail "the host ended with $STATUS"
+GAME_PID=$joiner2
+wait_exit 30
+[ "$STATUS" = 0 ] || fail "the joiner ended with $STATUS when the host left"
+grep -q '^Online: the host left' "$WORK/joiner2.txt" || fail "the joiner did not say the host left"
+h=$(grep '^Online: game digest' "$WORK/host.txt")
+j=$(grep '^Online: game digest' "$WORK/joiner2.txt")
+[ -n "$h" ] && [ "${h%%,*}" = "${j%%,*}" ] || fail "digests differ: '$h' / '$j'"
+echo "PASS: ${h%%,*} on both; paused frames $same pixels apart; ball $moved pixels, $drift without"
