@@ -19,6 +19,7 @@
 #include "core/match.h"
 #include "core/replay.h"
 #include "core/state.h"
+#include "quiet.h"
 
 namespace
 {
@@ -45,11 +46,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     std::FILE *t = std::fopen("terrains", "w");
     std::fputs("Fuzz,0.0001,20,60,80,2,0,9.81,0.5,0.9,0.8,0.5,0.35,0.3,0.15,0.6,40\n", t);
     std::fclose(t);
-    const int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-        dup2(null, 1);
-        close(null);
-    }
+    quietStdout();
     return 0;
 }
 

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 
+#include "quiet.h"
 #include "terrain/heightmap.h"
 #include "terrain/terrain.h"
 #include "terrain/texture.h"
@@ -102,12 +103,7 @@ void raiseSome(unsigned seed)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     path = "/tmp/quorbly-fuzz-terrains-" + std::to_string(getpid());
-    // The reader reports skipped lines on standard output; keep it quiet.
-    const int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-        dup2(null, 1);
-        close(null);
-    }
+    quietStdout();
     return 0;
 }
 

@@ -31,6 +31,7 @@
 #include <string>
 
 #include "play_driver.h"
+#include "quiet.h"
 
 namespace
 {
@@ -88,11 +89,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     path = "/tmp/quorbly-fuzz-update-" + std::to_string(getpid());
     quiet = std::fopen("/dev/null", "w");
-    const int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-        dup2(null, 1);
-        close(null);
-    }
+    quietStdout();
     return 0;
 }
 

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config python3
   libsdl1.2-dev libsdl-mixer1.2-dev
   freeglut3-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri
   libgtest-dev libvorbis-dev libsoxr-dev libenet-dev

@@ -69,6 +69,21 @@ void resize(const SDL_Event &ev)
         screen = resized;
 }
 
+// The next event for the game; quitting and resizing are handled on the
+// way. False once none is left this frame.
+bool nextEvent(SDL_Event &ev)
+{
+    while (SDL_PollEvent(&ev)) {
+        if (ev.type == SDL_QUIT)
+            quit();
+        else if (ev.type == SDL_VIDEORESIZE)
+            resize(ev);
+        else
+            return true;
+    }
+    return false;
+}
+
 void showFrame(std::uint32_t now)
 {
     display(screen);
@@ -86,14 +101,9 @@ void play(Recorder *recorder, std::uint64_t digestEvery)
 
     while (!quit_flag) {
         SDL_Event ev;
-        while (SDL_PollEvent(&ev)) {
-            if (ev.type == SDL_QUIT)
-                quit();
-            else if (ev.type == SDL_VIDEORESIZE)
-                resize(ev);
-            else if (const std::optional<InputEvent> input = event(&ev); input && recorder)
+        while (nextEvent(ev))
+            if (const std::optional<InputEvent> input = event(&ev); input && recorder)
                 recordInput(*recorder, &*input);
-        }
 
         std::uint32_t now = SDL_GetTicks();
         if (now != last_frame_time) {
@@ -127,14 +137,9 @@ int playOnline(NetLink &link)
     unsigned long desyncAt = desync ? std::strtoul(desync, nullptr, 10) : 0;
     while (!quit_flag && status < 0) {
         SDL_Event ev;
-        while (SDL_PollEvent(&ev)) {
-            if (ev.type == SDL_QUIT)
-                quit();
-            else if (ev.type == SDL_VIDEORESIZE)
-                resize(ev);
-            else if (const std::optional<InputEvent> input = shellInput(&ev))
+        while (nextEvent(ev))
+            if (const std::optional<InputEvent> input = shellInput(&ev))
                 inputs.push_back(*input);
-        }
         const std::uint32_t now = SDL_GetTicks();
         if (game.net.role == NetRole::Join) {
             status = joinerStep(link, inputs);

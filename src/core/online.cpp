@@ -361,16 +361,27 @@ void hostFrameInputs(std::span<const InputEvent> own, std::vector<InputEvent> &r
     ++net.frame;
 }
 
-std::optional<NetMessage> hostDigest(float seconds, std::uint64_t digest)
+bool digestDue(float seconds)
 {
     NetState &net = game.net;
     net.sinceDigest += seconds;
     if (net.sinceDigest < kDigestEvery)
-        return std::nullopt;
+        return false;
     net.sinceDigest = 0;
+    return true;
+}
+
+NetMessage digestMark(std::uint64_t digest)
+{
+    NetState &net = game.net;
     std::rotate(net.digests.rbegin(), net.digests.rbegin() + 1, net.digests.rend());
     net.digests[0] = {net.frame, digest};
     return NetMessage{.kind = NetKind::Digest, .frame = net.frame, .digest = digest};
+}
+
+std::optional<NetMessage> hostDigest(float seconds, std::uint64_t digest)
+{
+    return digestDue(seconds) ? std::optional(digestMark(digest)) : std::nullopt;
 }
 
 std::optional<InputEvent> joinerSends(const InputEvent &e)
@@ -431,8 +442,8 @@ void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clo
         return;
     out.push_back(
         {.kind = NetKind::Frame, .secondsBits = secondsToBits(seconds), .events = stream});
-    if (const auto digest = hostDigest(seconds, onlineDigest()))
-        out.push_back(*digest);
+    if (digestDue(seconds)) // the whole game is hashed only when the digest goes out
+        out.push_back(digestMark(onlineDigest()));
     if (net.resend) {
         out.push_back(fullState());
         net.resend = false;

@@ -43,8 +43,11 @@ void hostReceive(const NetMessage &message);
 // inputs since the last frame added.
 void hostFrameInputs(std::span<const InputEvent> own, std::vector<InputEvent> &run,
                      std::vector<InputEvent> &stream);
-// After each frame of `seconds`: a digest to send once a second, noted to
-// check the friend's answer against.
+// After each frame of `seconds`: whether a digest is due (once a second).
+bool digestDue(float seconds);
+// The digest message of this frame, noted to check the friend's answer against.
+NetMessage digestMark(std::uint64_t digest);
+// Both in one: the digest message when one is due.
 std::optional<NetMessage> hostDigest(float seconds, std::uint64_t digest);
 
 // The joiner. What one of its own inputs becomes for the host: its arrows,
