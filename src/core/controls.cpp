@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/controls.h"
 
+#include <array>
 #include <cstdio>
 
 #include "audio/cues.h"
@@ -23,9 +24,40 @@ void togglePauseKey()
         resumeAudio();
 }
 
+// The steering keys: whose ball each pushes, and which way while it is held.
+struct SteeringKey {
+    int key;
+    int player;
+    Push push;
+};
+constexpr std::array<SteeringKey, 8> kSteeringKeys{{
+    {keys::kUp, 0, {0, 1}},
+    {keys::kDown, 0, {0, -1}},
+    {keys::kRight, 0, {1, 0}},
+    {keys::kLeft, 0, {-1, 0}},
+    {keys::kW, 1, {0, 1}},
+    {keys::kS, 1, {0, -1}},
+    {keys::kD, 1, {1, 0}},
+    {keys::kA, 1, {-1, 0}},
+}};
+
+// Pushes (sign +1, the press) or takes back (-1, the release) a steering
+// key's push; false for a key that does not steer.
+bool steer(int key, int sign)
+{
+    for (const SteeringKey &s : kSteeringKeys)
+        if (s.key == key) {
+            steerKeys(players[s.player], {s.push.x * sign, s.push.y * sign});
+            return true;
+        }
+    return false;
+}
+
 void pressKey(int key)
 {
     using namespace keys;
+    if (steer(key, 1))
+        return;
     switch (key) {
     case kEscape:
         quit();
@@ -41,30 +73,6 @@ void pressKey(int key)
         break;
     case kTwo:
         toggleLightMovement = toggled(toggleLightMovement);
-        break;
-    case kUp:
-        steerKeys(players[0], {0, 1});
-        break;
-    case kDown:
-        steerKeys(players[0], {0, -1});
-        break;
-    case kRight:
-        steerKeys(players[0], {1, 0});
-        break;
-    case kLeft:
-        steerKeys(players[0], {-1, 0});
-        break;
-    case kW:
-        steerKeys(players[1], {0, 1});
-        break;
-    case kS:
-        steerKeys(players[1], {0, -1});
-        break;
-    case kD:
-        steerKeys(players[1], {1, 0});
-        break;
-    case kA:
-        steerKeys(players[1], {-1, 0});
         break;
     case kI:
         lightPos[2] -= 0.5f;
@@ -136,35 +144,7 @@ void pressKey(int key)
 
 void releaseKey(int key)
 {
-    using namespace keys;
-    switch (key) {
-    case kUp:
-        steerKeys(players[0], {0, -1});
-        break;
-    case kDown:
-        steerKeys(players[0], {0, 1});
-        break;
-    case kRight:
-        steerKeys(players[0], {-1, 0});
-        break;
-    case kLeft:
-        steerKeys(players[0], {1, 0});
-        break;
-    case kW:
-        steerKeys(players[1], {0, -1});
-        break;
-    case kS:
-        steerKeys(players[1], {0, 1});
-        break;
-    case kD:
-        steerKeys(players[1], {-1, 0});
-        break;
-    case kA:
-        steerKeys(players[1], {1, 0});
-        break;
-    default:
-        break;
-    }
+    steer(key, -1);
 }
 
 } // namespace
