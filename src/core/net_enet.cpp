@@ -303,12 +303,25 @@ void closeNet(NetLink &link)
     if (link.peer) {
         sendNet(link, {.kind = NetKind::Bye});
         flushNet(link);
-        enet_peer_disconnect_later(link.peer, 0);
-        // Until the last frames and the bye are acknowledged: a lost one
-        // may be sent again more than once on a poor line.
         const std::uint32_t start = nowMs();
         ENetEvent ev;
-        while (nowMs() - start < kByeTimeoutMs) {
+        // A host lets its friend hang up: the friend does once it played
+        // every frame before the bye. ENet's own disconnect may overtake a
+        // last frame that is being sent again on a lossy line.
+        bool hungUp = false;
+        while (game.net.role == NetRole::Host && !hungUp && nowMs() - start < kByeTimeoutMs) {
+            const int got = enet_host_service(link.host.get(), &ev, 20);
+            if (got < 0)
+                break;
+            if (got > 0 && ev.type == ENET_EVENT_TYPE_RECEIVE)
+                enet_packet_destroy(ev.packet);
+            hungUp = got > 0 && ev.type == ENET_EVENT_TYPE_DISCONNECT;
+        }
+        if (!hungUp)
+            enet_peer_disconnect_later(link.peer, 0);
+        // Until the last frames and the bye are acknowledged: a lost one
+        // may be sent again more than once on a poor line.
+        while (!hungUp && nowMs() - start < kByeTimeoutMs) {
             const int got = enet_host_service(link.host.get(), &ev, 20);
             if (got < 0)
                 break;
