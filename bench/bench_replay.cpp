@@ -10,8 +10,8 @@
 
 #include "bench.h"
 #include "core/match.h"
-#include "core/replay.h"
 #include "core/state.h"
+#include "replay/replay.h"
 
 namespace
 {

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/netproto.h"
-#include "core/online.h"
 #include "core/state.h"
+#include "net/netproto.h"
+#include "net/online.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

@@ -17,9 +17,9 @@
 #include <string_view>
 
 #include "core/match.h"
-#include "core/replay.h"
 #include "core/state.h"
 #include "quiet.h"
+#include "replay/replay.h"
 
 namespace
 {

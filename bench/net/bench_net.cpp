@@ -20,8 +20,8 @@
 
 #include "core/keys.h"
 #include "core/match.h"
-#include "core/net_enet.h"
 #include "core/state.h"
+#include "net/net_enet.h"
 #include "terrain/texture.h"
 
 namespace

@@ -6,8 +6,8 @@
 
 #include <optional>
 
-#include "core/fullscreen_sdl.h"
 #include "core/input.h"
+#include "core/window_sdl.h"
 
 union SDL_Event;
 

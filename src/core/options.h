@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/netproto.h"
+#include "net/netproto.h"
 
 inline constexpr std::uint16_t kDefaultPort = 27015;
 

@@ -16,8 +16,8 @@
 #include <cstdint>
 
 #include "core/input.h"
-#include "core/netproto.h"
 #include "core/vector.h"
+#include "net/netproto.h"
 #include "sim/messages.h"
 #include "sim/particle.h"
 #include "sim/player.h"
@@ -143,7 +143,7 @@ struct DigestMark {
     bool operator==(const DigestMark &) const = default;
 };
 
-// Online play (core/online.h), for the program's run: the side this game
+// Online play (net/online.h), for the program's run: the side this game
 // plays, the friend, and the stream's bookkeeping.
 struct NetState {
     NetRole role = NetRole::Off;

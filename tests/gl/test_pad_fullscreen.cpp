@@ -12,10 +12,10 @@
 #include <cstring>
 
 #include "core/entry.h"
-#include "core/fullscreen_sdl.h"
 #include "core/game.h"
 #include "core/pad_sdl.h"
 #include "core/state.h"
+#include "core/window_sdl.h"
 #include "gl/gl_context.h"
 #include "render/display.h"
 

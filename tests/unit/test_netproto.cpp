@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/netproto.h"
+#include "net/netproto.h"
 
 namespace
 {

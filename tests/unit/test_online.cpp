@@ -6,8 +6,8 @@
 
 #include "core/keys.h"
 #include "core/match.h"
-#include "core/online.h"
 #include "core/state.h"
+#include "net/online.h"
 #include "play_driver.h"
 
 namespace

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "core/pad.h"
-#include "core/replay.h"
 #include "play_driver.h"
+#include "replay/replay.h"
 
 namespace
 {

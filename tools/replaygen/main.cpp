@@ -23,8 +23,8 @@
 #include "core/match.h"
 #include "core/options.h"
 #include "core/pad.h"
-#include "core/replay.h"
 #include "core/state.h"
+#include "replay/replay.h"
 #include "sim/update.h"
 #include "terrain/texture.h"
 

@@ -8,8 +8,8 @@
 // docs/replay-format.md. Online play drives the game with the same calls.
 //
 // The digest and the snapshot of the state of play (stateDigest, digestText,
-// saveState, loadState) are core/snapshot.h's, the lines of the text and
-// MatchStart core/replay_text.h's, both included here.
+// saveState, loadState) are replay/snapshot.h's, the lines of the text and
+// MatchStart replay/replay_text.h's, both included here.
 
 #include <cstdint>
 #include <cstdio>
@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "core/input.h"
-#include "core/replay_text.h"
-#include "core/snapshot.h"
+#include "replay/replay_text.h"
+#include "replay/snapshot.h"
 
 struct Terrain;
 

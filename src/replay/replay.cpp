@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/replay.h"
+#include "replay/replay.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "core/netproto.h"
+#include "net/netproto.h"
 
 // Inputs that change only this screen or leave it: the camera, the light,
 // shading, shadows, the HUD, the volume, Escape. They are never streamed.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/online.h"
+#include "net/online.h"
 
 #include <zlib.h>
 
@@ -11,9 +11,9 @@
 #include "core/keys.h"
 #include "core/match.h"
 #include "core/options.h"
-#include "core/replay.h"
 #include "core/state.h"
 #include "render/view.h"
+#include "replay/replay.h"
 #include "sim/update.h"
 #include "terrain/texture.h"
 

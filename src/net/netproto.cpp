@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/netproto.h"
+#include "net/netproto.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/snapshot.h"
+#include "replay/snapshot.h"
 
 #include <bit>
 #include <cstring>

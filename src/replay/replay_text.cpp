@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/replay_text.h"
+#include "replay/replay_text.h"
 
 #include <bit>
 #include <charconv>
 #include <cmath>
 
 #include "core/keys.h"
-#include "core/snapshot.h"
+#include "replay/snapshot.h"
 
 namespace
 {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/fullscreen_sdl.h"
+#include "core/window_sdl.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

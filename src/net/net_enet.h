@@ -10,8 +10,8 @@
 #include <span>
 #include <vector>
 
-#include "core/netproto.h"
 #include "core/options.h"
+#include "net/netproto.h"
 
 struct _ENetHost; // ENet's own names for its host and peer
 struct _ENetPeer;
@@ -43,7 +43,7 @@ void pollNet(NetLink &link);
 void sendNet(NetLink &link, const NetMessage &message);
 void flushNet(NetLink &link, std::uint32_t batchMs = 0);
 // One frame of the host: what arrived, then the frame with its own inputs
-// (core/online.h's hostFrame), what the friend gets of it sent; frames go
+// (net/online.h's hostFrame), what the friend gets of it sent; frames go
 // out together at most every `batchMs`.
 void hostStep(NetLink &link, float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
               std::uint32_t batchMs);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/net_enet.h"
+#include "net/net_enet.h"
 
 #include <enet/enet.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 
 #include "core/controls.h"
-#include "core/online.h"
 #include "core/state.h"
+#include "net/online.h"
 
 namespace
 {
