@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "net/netproto.h"
+// The side a game plays online.
+enum class NetRole : std::uint8_t { Off, Host, Join };
 
 inline constexpr std::uint16_t kDefaultPort = 27015;
 

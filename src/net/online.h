@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/options.h"
 #include "net/netproto.h"
 
 // Inputs that change only this screen or leave it: the camera, the light,

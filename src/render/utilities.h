@@ -15,14 +15,6 @@ int IsEOL(char A);
 // characters of B; a line that ends before count characters never matches.
 int StrEqual(const char *A, const char *B, const char *E, int count);
 
-// Length of the decimal number at the start of s (sign, digits, point,
-// exponent; no fraction or exponent for an integer); 0 when there is none.
-std::size_t decimalLength(const char *s, bool allowFraction);
-
-// The longest start of s, at most max bytes, that ends on a UTF-8 character
-// boundary.
-std::size_t utf8Cut(std::string_view s, std::size_t max);
-
 // UTF-8 text as the Latin-1 bytes the bitmap fonts draw: each character
 // above U+00A0 and up to U+00FF becomes its byte, any other character
 // outside ASCII (and every byte of a broken sequence) becomes '?'.

@@ -13,14 +13,6 @@
 
 inline constexpr int kReplayFormat = 1;
 
-// What starts a match: the texture's noise seed and the chosen terrain's
-// definition line (terrainLine).
-struct MatchStart {
-    std::uint32_t noiseSeed = 0;
-    std::string terrainLine;
-    bool operator==(const MatchStart &) const = default;
-};
-
 // How the session began: rand()'s seed, the bot on from the start (--bot),
 // the first terrain chosen (--terrain, its index; -1 drawn).
 struct ReplayHeader {

@@ -15,8 +15,8 @@ namespace
 // A field added to one of these records must be added to its list below
 // too; the sizes are here to say so.
 static_assert(sizeof(Player) == 200 && sizeof(Particle) == 48 && sizeof(Powerup) == 64 &&
-              sizeof(Message) == 88 && sizeof(MatchState) == 143752 &&
-              sizeof(SessionState) == 262264);
+              sizeof(Message) == 88 && sizeof(MatchState) == 143792 && sizeof(ViewState) == 96 &&
+              sizeof(SessionState) == 262256);
 
 template <class T> struct IsArray : std::false_type {
 };
@@ -46,6 +46,8 @@ template <class V, class T> void io(V &v, T &x)
         all(v, x.x, x.y, x.z);
     } else if constexpr (std::is_same_v<T, Push>) {
         all(v, x.x, x.y);
+    } else if constexpr (std::is_same_v<T, RandomState>) {
+        all(v, x.table, x.front, x.rear);
     } else if constexpr (std::is_same_v<T, PadState>) {
         all(v, x.stick, x.hat);
     } else if constexpr (std::is_same_v<T, Message>) {
@@ -64,21 +66,34 @@ template <class V, class T> void io(V &v, T &x)
     }
 }
 
-template <class V> void visitState(GameState &g, V &v)
+// The view's fields go where they always went, between those of play, so
+// the digests replays carry stay as they were; without the view they are
+// left out.
+template <class V> void visitState(GameState &g, V &v, bool withView)
 {
     MatchState &m = g.match;
+    ViewState &w = g.view;
+    const auto view = [&](auto &...x) {
+        if (withView)
+            all(v, x...);
+    };
     io(v, m.players);
     v.terrain(m.terrain);
     all(v, m.heightmap, m.averageHeight, m.powerup, m.powerupActive, m.nextPowerupSpawn, m.gameTime,
-        m.gameClock, m.lightTime, m.lightClock, m.lastCollisionTime, m.lightPos, m.cameraPos,
-        m.cameraRot, m.cameraPosPreferred, m.cameraRotPreferred, m.cameraVelocity, m.sceneRot,
-        m.sceneClock, m.endGame, m.winner, m.messages, m.mainMessage, m.particles, m.nextParticle,
-        m.rgb, m.hval, m.ticker, m.tickerClock, m.rate, m.rateClock, m.trailRemainder, m.pads);
+        m.gameClock);
+    view(w.lightTime, w.lightClock);
+    io(v, m.lastCollisionTime);
+    view(w.lightPos, w.cameraPos, w.cameraRot, w.cameraPosPreferred, w.cameraRotPreferred,
+         w.cameraVelocity, w.sceneRot, w.sceneClock);
+    all(v, m.endGame, m.winner, m.messages, m.mainMessage, m.particles, m.nextParticle, m.rgb,
+        m.hval, m.ticker, m.tickerClock, m.rate, m.rateClock, m.trailRemainder, m.pads);
+    if (v.kSnapshot) // the game's generator: in the snapshot, not yet in the digest
+        io(v, m.random);
     SessionState &s = g.session;
-    all(v, s.toggleCameraMovement, s.toggleLightMovement, s.toggleBulletTime, s.toggleSuperSizeMe,
-        s.togglePause, s.toggleBot, s.terrainCurrent, s.oldTerrain, s.oldTerrain2,
-        s.terrainChosenNext, s.texture, s.seed, s.noiseSeedQueued, s.queuedNoiseSeed,
-        s.matchesStarted, s.scale);
+    view(w.toggleCameraMovement, w.toggleLightMovement);
+    all(v, s.toggleBulletTime, s.toggleSuperSizeMe, s.togglePause, s.toggleBot, s.terrainCurrent,
+        s.oldTerrain, s.oldTerrain2, s.terrainChosenNext, s.texture, s.seed, s.noiseSeedQueued,
+        s.queuedNoiseSeed, s.matchesStarted, s.scale);
 }
 
 // The terrain's place in the loaded table; -1 for none or one of a test's own.
@@ -101,6 +116,7 @@ template <class T> auto bitsOf(T x)
 }
 
 struct Hasher {
+    static constexpr bool kSnapshot = false;
     std::uint64_t h = 0x51ed270b27a9c3d5ull;
     void word(std::uint64_t w)
     {
@@ -124,6 +140,7 @@ struct Hasher {
 };
 
 struct Saver {
+    static constexpr bool kSnapshot = true;
     std::vector<std::uint8_t> out;
     void bytes(const void *p, std::size_t n)
     {
@@ -143,6 +160,7 @@ struct Saver {
 };
 
 struct Loader {
+    static constexpr bool kSnapshot = true;
     std::span<const std::uint8_t> in;
     bool ok = true;
     bool take(void *p, std::size_t n)
@@ -185,10 +203,10 @@ template <std::size_t N> bool terminated(const std::array<char, N> &text)
 
 } // namespace
 
-std::uint64_t stateDigest()
+std::uint64_t stateDigest(bool withView)
 {
     Hasher hasher;
-    visitState(game, hasher);
+    visitState(game, hasher, withView);
     // Spread the last words' bits over the whole digest.
     std::uint64_t d = hasher.h;
     d = (d ^ (d >> 31)) * 0xbf58476d1ce4e5b9ull;
@@ -209,24 +227,29 @@ std::vector<std::uint8_t> saveState()
     Saver saver;
     const std::uint32_t magic = kSnapshotMagic;
     saver.bytes(&magic, sizeof magic);
-    visitState(game, saver);
+    visitState(game, saver, true);
     return std::move(saver.out);
 }
 
-bool loadState(std::span<const std::uint8_t> bytes)
+bool loadState(std::span<const std::uint8_t> bytes, bool withView)
 {
     Loader loader{bytes};
     std::uint32_t magic = 0;
     if (!loader.take(&magic, sizeof magic) || magic != kSnapshotMagic)
         return false;
     auto loaded = std::make_unique<GameState>(game);
-    visitState(*loaded, loader);
+    visitState(*loaded, loader, true);
     const MatchState &m = loaded->match;
+    const RandomState &r = m.random;
+    const std::size_t taps = r.table.size();
     bool sane = loader.ok && loader.in.empty() && m.nextParticle >= 0 &&
                 m.nextParticle < kParticleCount && m.winner >= 0 && m.winner <= 1 &&
-                terminated(m.mainMessage);
+                terminated(m.mainMessage) && r.front < taps && r.rear < taps &&
+                (r.front + taps - r.rear) % taps == 3;
     for (const Message &message : m.messages)
         sane = sane && terminated(message.text);
+    if (!withView)
+        loaded->view = game.view;
     if (sane)
         game = *loaded;
     return sane;

@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/random.h"
 #include "terrain/heightmap.h"
 
 namespace
@@ -15,7 +16,7 @@ namespace
 
 double uniform()
 {
-    return std::rand() / 2147483648.0;
+    return gameRand() / 2147483648.0;
 }
 
 // Life, fade and colour of the next slot: the draws both emitters share.
@@ -26,7 +27,7 @@ Particle &emitCommon(float timetolive, float r1, float g1, float b1, float r2, f
     p.life = 1.0f;
     // Between half and all of timetolive.
     p.fade = static_cast<float>((1.0 / timetolive) * (1.0 + uniform()));
-    const bool first = (std::rand() & 1) != 0;
+    const bool first = (gameRand() & 1) != 0;
     const float br = first ? r1 : r2;
     const float bg = first ? g1 : g2;
     const float bb = first ? b1 : b2;

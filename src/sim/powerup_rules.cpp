@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "audio/cues.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "sim/messages.h"
 #include "sim/powerup.h"
@@ -13,7 +14,7 @@ namespace
 
 double uniform()
 {
-    return std::rand() / 2147483648.0;
+    return gameRand() / 2147483648.0;
 }
 
 // A spot in the middle 80 % of the field.

@@ -14,8 +14,5 @@ void applyGravity(Player *player, float seconds); // free fall or slope pull
 void applyFriction(Player *player, float seconds);
 void emitTrail(Player *player, float seconds);
 
-namespace trail
-{
-// Fractional trail particles owed, shared by both balls.
-extern float &remainder;
-} // namespace trail
+// gameClock and trail::remainder, the update's own fields of the match,
+// are core/state.h's.

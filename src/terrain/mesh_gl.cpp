@@ -7,7 +7,7 @@
 #include "terrain/heightmap.h"
 #include "terrain/terrain.h"
 
-unsigned int &terrainDisplayList = game.shell.terrainDisplayList;
+unsigned int terrainDisplayList = 0;
 
 namespace
 {

@@ -9,7 +9,8 @@
 #include <string>
 #include <utility>
 
-#include "render/utilities.h"
+#include "core/random.h"
+#include "core/text.h"
 
 std::vector<Terrain> terrains;
 int numTerrains = 0;
@@ -259,7 +260,7 @@ Terrain *newMap()
     }
     // Never one of the two before; with fewer terrains, as far as they allow.
     for (;;) {
-        terrainCurrent = std::rand() % numTerrains;
+        terrainCurrent = gameRand() % numTerrains;
         if (numTerrains >= 2 && terrainCurrent == oldTerrain)
             continue;
         if (numTerrains >= 3 && terrainCurrent == oldTerrain2)

@@ -6,6 +6,7 @@
 
 #include "core/keys.h"
 #include "core/match.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "net/online.h"
 #include "play_driver.h"
@@ -121,7 +122,7 @@ TEST(Online, AnotherDigestForTheSameFrameAsksForTheWholeGameAndAnotherVersionIsR
 void startSession(unsigned randSeed, std::FILE *quiet)
 {
     resetAll();
-    std::srand(randSeed);
+    seedGameRand(randSeed);
     ASSERT_TRUE(loadTerrains(QUORBLY_DATA_DIR "/terrains"));
     newTerrain(quiet);
     setupPlayers();

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/match.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "render/model.h"
 #include "sim/update.h"
@@ -24,7 +25,7 @@ class GameStateTest : public ::testing::Test
     void SetUp() override
     {
         resetGameState();
-        std::srand(3);
+        seedGameRand(3);
         hills.circlesPerCell = 0.002f;
         hills.circleSizeMin = 10;
         hills.circleSizeMax = 40;
@@ -45,8 +46,8 @@ class GameStateTest : public ::testing::Test
     {
         for (int f = 0; f < frames; ++f) {
             if (f % 20 == 0) {
-                players[0].pressx = std::rand() % 3 - 1;
-                players[0].pressy = std::rand() % 3 - 1;
+                players[0].pressx = gameRand() % 3 - 1;
+                players[0].pressy = gameRand() % 3 - 1;
             }
             update(kStep);
         }
@@ -57,13 +58,13 @@ TEST_F(GameStateTest, OneResetAndOneSnapshotCoverEverything)
 {
     play(300);
     const MatchState snapshot = game.match;
-    std::srand(9);
+    seedGameRand(9);
     play(900);
     const MatchState after = game.match;
     ASSERT_FALSE(after == snapshot);
 
     game.match = snapshot;
-    std::srand(9);
+    seedGameRand(9);
     play(900);
     EXPECT_TRUE(game.match == after) << "a restored snapshot replays the same frames";
 
