@@ -94,7 +94,8 @@ bool checkDigest(Playback &p, const ReplayLine &l)
     if (here != l.digest)
         return fail(p, 1,
                     "after frame " + std::to_string(p.frames) + " the digest is " +
-                        digestText(here) + ", the replay's " + digestText(l.digest));
+                        digestText(here) + ", the replay's " + digestText(l.digest) +
+                        (l.parts ? " (apart: " + partsApart(partDigests(), *l.parts) + ")" : ""));
     if (l.kind == ReplayLine::Kind::End) {
         if (p.pending)
             return fail(p, 2,
@@ -167,6 +168,7 @@ void recordFrame(Recorder &r, float seconds)
         digest.kind = ReplayLine::Kind::Digest;
         digest.frame = r.frames;
         digest.digest = stateDigest();
+        digest.parts = partDigests();
         writeLine(r, digest);
     }
     std::fflush(r.file.get());
@@ -180,6 +182,7 @@ std::uint64_t finishRecording(Recorder &r)
     end.kind = ReplayLine::Kind::End;
     end.frame = r.frames;
     end.digest = stateDigest();
+    end.parts = partDigests();
     writeLine(r, end);
     r.file.reset();
     return end.digest;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/input.h"
+#include "replay/snapshot.h"
 
 inline constexpr int kReplayFormat = 1;
 
@@ -26,11 +27,12 @@ struct ReplayHeader {
 struct ReplayLine {
     enum class Kind { Frame, Inputs, Match, Digest, End };
     Kind kind = Kind::Frame;
-    float seconds = 0;              // Frame
-    std::vector<InputEvent> inputs; // Frame, Inputs
-    MatchStart match;               // Match
-    std::uint64_t frame = 0;        // Digest, End: frames played so far
-    std::uint64_t digest = 0;       // Digest, End
+    float seconds = 0;                // Frame
+    std::vector<InputEvent> inputs;   // Frame, Inputs
+    MatchStart match;                 // Match
+    std::uint64_t frame = 0;          // Digest, End: frames played so far
+    std::uint64_t digest = 0;         // Digest, End
+    std::optional<PartDigests> parts; // Digest, End: each part's beside it
 };
 
 // The header's lines, each ended by a newline.

@@ -25,6 +25,7 @@ template <class T, std::size_t N> struct IsArray<std::array<T, N>> : std::true_t
 
 // Every field the digest and the snapshot cover, in one order, handed to
 // `v`: scalars one by one, byte arrays whole, the terrain pointer apart.
+struct Hasher;
 template <class V, class T> void io(V &v, T &x);
 
 template <class V, class... T> void all(V &v, T &...x)
@@ -68,32 +69,43 @@ template <class V, class T> void io(V &v, T &x)
 
 // The view's fields go where they always went, between those of play, so
 // the digests replays carry stay as they were; without the view they are
-// left out.
+// left out. Each field belongs to one part of the record (v.part), so that
+// a digest that went apart can say where.
 template <class V> void visitState(GameState &g, V &v, bool withView)
 {
     MatchState &m = g.match;
     ViewState &w = g.view;
-    const auto view = [&](auto &...x) {
-        if (withView)
-            all(v, x...);
-    };
-    io(v, m.players);
-    v.terrain(m.terrain);
-    all(v, m.heightmap, m.averageHeight, m.powerup, m.powerupActive, m.nextPowerupSpawn, m.gameTime,
-        m.gameClock);
-    view(w.lightTime, w.lightClock);
-    io(v, m.lastCollisionTime);
-    view(w.lightPos, w.cameraPos, w.cameraRot, w.cameraPosPreferred, w.cameraRotPreferred,
-         w.cameraVelocity, w.sceneRot, w.sceneClock);
-    all(v, m.endGame, m.winner, m.messages, m.mainMessage, m.particles, m.nextParticle, m.rgb,
-        m.hval, m.ticker, m.tickerClock, m.rate, m.rateClock, m.trailRemainder, m.pads);
-    if (v.kSnapshot) // the game's generator: in the snapshot, not yet in the digest
-        io(v, m.random);
     SessionState &s = g.session;
-    view(w.toggleCameraMovement, w.toggleLightMovement);
-    all(v, s.toggleBulletTime, s.toggleSuperSizeMe, s.togglePause, s.toggleBot, s.terrainCurrent,
-        s.oldTerrain, s.oldTerrain2, s.terrainChosenNext, s.texture, s.seed, s.noiseSeedQueued,
-        s.queuedNoiseSeed, s.matchesStarted, s.scale);
+    const auto in = [&](StatePart part, auto &...x) {
+        if (part == StatePart::View && !withView)
+            return;
+        v.part(part);
+        all(v, x...);
+    };
+    using enum StatePart;
+    in(Players, m.players);
+    v.part(Grid);
+    v.terrain(m.terrain);
+    in(Grid, m.heightmap, m.averageHeight);
+    in(Powerup, m.powerup, m.powerupActive, m.nextPowerupSpawn);
+    in(Clocks, m.gameTime, m.gameClock);
+    in(View, w.lightTime, w.lightClock);
+    in(Clocks, m.lastCollisionTime);
+    in(View, w.lightPos, w.cameraPos, w.cameraRot, w.cameraPosPreferred, w.cameraRotPreferred,
+       w.cameraVelocity, w.sceneRot, w.sceneClock);
+    in(Messages, m.endGame, m.winner, m.messages, m.mainMessage);
+    in(Particles, m.particles, m.nextParticle);
+    in(Powerup, m.rgb, m.hval, m.ticker, m.tickerClock);
+    in(Clocks, m.rate, m.rateClock);
+    in(Particles, m.trailRemainder);
+    in(Players, m.pads);
+    if constexpr (!std::is_same_v<V, Hasher>) // the generator: not in the digest yet
+        in(Clocks, m.random);
+    in(View, w.toggleCameraMovement, w.toggleLightMovement);
+    in(Clocks, s.toggleBulletTime, s.toggleSuperSizeMe, s.togglePause, s.toggleBot);
+    in(Grid, s.terrainCurrent, s.oldTerrain, s.oldTerrain2, s.terrainChosenNext, s.texture, s.seed,
+       s.noiseSeedQueued, s.queuedNoiseSeed, s.matchesStarted);
+    in(Players, s.scale);
 }
 
 // The terrain's place in the loaded table; -1 for none or one of a test's own.
@@ -115,13 +127,35 @@ template <class T> auto bitsOf(T x)
         return std::bit_cast<std::uint64_t>(x);
 }
 
+// Spreads the last words' bits over the whole digest.
+std::uint64_t finish(std::uint64_t d)
+{
+    d = (d ^ (d >> 31)) * 0xbf58476d1ce4e5b9ull;
+    d = (d ^ (d >> 27)) * 0x94d049bb133111ebull;
+    return d ^ (d >> 31);
+}
+
+void mix(std::uint64_t &h, std::uint64_t w)
+{
+    h = (h ^ w) * 0x9e3779b97f4a7c15ull;
+    h ^= h >> 29;
+}
+
+// The whole digest, and one of each part beside it.
 struct Hasher {
-    static constexpr bool kSnapshot = false;
-    std::uint64_t h = 0x51ed270b27a9c3d5ull;
+    static constexpr std::uint64_t kStart = 0x51ed270b27a9c3d5ull;
+    std::uint64_t h = kStart;
+    std::array<std::uint64_t, kStateParts> parts = [] {
+        std::array<std::uint64_t, kStateParts> p{};
+        p.fill(kStart);
+        return p;
+    }();
+    std::size_t at = 0;
+    void part(StatePart p) { at = static_cast<std::size_t>(p); }
     void word(std::uint64_t w)
     {
-        h = (h ^ w) * 0x9e3779b97f4a7c15ull;
-        h ^= h >> 29;
+        mix(h, w);
+        mix(parts[at], w);
     }
     template <class T> void scalar(T &x) { word(bitsOf(x)); }
     void bytes(const unsigned char *p, std::size_t n)
@@ -140,8 +174,8 @@ struct Hasher {
 };
 
 struct Saver {
-    static constexpr bool kSnapshot = true;
     std::vector<std::uint8_t> out;
+    void part(StatePart) {}
     void bytes(const void *p, std::size_t n)
     {
         const auto *b = static_cast<const std::uint8_t *>(p);
@@ -160,8 +194,8 @@ struct Saver {
 };
 
 struct Loader {
-    static constexpr bool kSnapshot = true;
     std::span<const std::uint8_t> in;
+    void part(StatePart) {}
     bool ok = true;
     bool take(void *p, std::size_t n)
     {
@@ -207,11 +241,26 @@ std::uint64_t stateDigest(bool withView)
 {
     Hasher hasher;
     visitState(game, hasher, withView);
-    // Spread the last words' bits over the whole digest.
-    std::uint64_t d = hasher.h;
-    d = (d ^ (d >> 31)) * 0xbf58476d1ce4e5b9ull;
-    d = (d ^ (d >> 27)) * 0x94d049bb133111ebull;
-    return d ^ (d >> 31);
+    return finish(hasher.h);
+}
+
+PartDigests partDigests()
+{
+    Hasher hasher;
+    visitState(game, hasher, true);
+    PartDigests parts{};
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        parts[i] = static_cast<std::uint32_t>(finish(hasher.parts[i]));
+    return parts;
+}
+
+std::string partsApart(const PartDigests &here, const PartDigests &recorded)
+{
+    std::string names;
+    for (std::size_t i = 0; i < here.size(); ++i)
+        if (here[i] != recorded[i])
+            names += (names.empty() ? "" : ", ") + std::string(kStatePartNames[i]);
+    return names;
 }
 
 std::string digestText(std::uint64_t digest)

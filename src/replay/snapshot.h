@@ -12,15 +12,27 @@
 // the driver offers, the window, the frame counter and the quit request,
 // and where --seed's texture seeds come from.
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A hash over the fields above, floats by their bits: the same play gives the
 // same digest on the same build, whatever the addresses, the clock or the
 // window. Online, each screen's own view is left out.
 std::uint64_t stateDigest(bool withView = true);
+// The parts of the record, each with a digest of its own beside the whole
+// one, so that a replay that went apart can say where.
+enum class StatePart : std::uint8_t { Players, Grid, Powerup, Messages, Particles, Clocks, View };
+inline constexpr std::size_t kStateParts = 7;
+inline constexpr std::array<std::string_view, kStateParts> kStatePartNames{
+    "players", "grid", "powerup", "messages", "particles", "clocks", "view"};
+using PartDigests = std::array<std::uint32_t, kStateParts>;
+PartDigests partDigests();
+// The names of the parts whose digests differ, comma-separated.
+std::string partsApart(const PartDigests &here, const PartDigests &recorded);
 // 16 lower-case hex digits.
 std::string digestText(std::uint64_t digest);
 
