@@ -25,7 +25,6 @@ template <class T, std::size_t N> struct IsArray<std::array<T, N>> : std::true_t
 
 // Every field the digest and the snapshot cover, in one order, handed to
 // `v`: scalars one by one, byte arrays whole, the terrain pointer apart.
-struct Hasher;
 template <class V, class T> void io(V &v, T &x);
 
 template <class V, class... T> void all(V &v, T &...x)
@@ -99,8 +98,7 @@ template <class V> void visitState(GameState &g, V &v, bool withView)
     in(Clocks, m.rate, m.rateClock);
     in(Particles, m.trailRemainder);
     in(Players, m.pads);
-    if constexpr (!std::is_same_v<V, Hasher>) // the generator: not in the digest yet
-        in(Clocks, m.random);
+    in(Clocks, m.random);
     in(View, w.toggleCameraMovement, w.toggleLightMovement);
     in(Clocks, s.toggleBulletTime, s.toggleSuperSizeMe, s.togglePause, s.toggleBot);
     in(Grid, s.terrainCurrent, s.oldTerrain, s.oldTerrain2, s.terrainChosenNext, s.texture, s.seed,

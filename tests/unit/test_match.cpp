@@ -122,7 +122,7 @@ TEST(Match, ScriptedSessionLeavesTheRecordedTrail)
                      "you suck bad! press space to continue|");
     EXPECT_EQ(players[0].score * 10 + players[1].score, 12);
     EXPECT_STREQ(mainMessage.data(), "3 frags left !");
-    EXPECT_EQ(digestText(stateDigest()), "18349934ae0df3ac") << "the exact state at the end";
+    EXPECT_EQ(digestText(stateDigest()), "b1bf685cc54500f9") << "the exact state at the end";
     // What the rules asked the sound to play: the three bumps, then small
     // bump, growth, speed, resistance, bomb, whee, win, lose and the frames
     // that asked for the theme or the boost music.

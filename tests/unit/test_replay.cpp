@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <string>
 
 #include "core/pad.h"
@@ -102,3 +104,32 @@ TEST_F(Replay, AKilledRecordingLeavesEveryFrameItPlayed)
 }
 
 } // namespace
+
+// A golden that goes apart names its first digest line that differs and
+// the parts of the record that went apart there.
+TEST(Golden, OneThatGoesApartNamesTheLineAndTheParts)
+{
+    ASSERT_EQ(chdir(QUORBLY_DATA_DIR), 0);
+    const std::pair<void (*)(), std::string> nudges[] = {
+        {[] { lightTime += 1; }, "view"},
+        {[] { gameRand(); }, "particles, clocks"},                // the sparks draw next
+        {[] { players[1].velocity.x += 0.5f; }, "players, view"}, // the camera follows
+    };
+    for (const auto &[nudge, parts] : nudges) {
+        resetGameState();
+        Playback p;
+        ASSERT_TRUE(openReplay(p, QUORBLY_SOURCE_DIR "/tests/replays/duel.qrp") &&
+                    beginPlayback(p));
+        beginSession();
+        ASSERT_TRUE(sessionStarted(p));
+        for (int i = 0; i < 290; ++i)
+            ASSERT_TRUE(playFrame(p)) << p.error;
+        nudge();
+        while (playFrame(p)) {
+        }
+        EXPECT_NE(p.error.find("duel.qrp:305: after frame 300 the digest is"), std::string::npos)
+            << p.error;
+        EXPECT_TRUE(p.error.ends_with(" (apart: " + parts + ")")) << p.error;
+        destroyTerrains();
+    }
+}

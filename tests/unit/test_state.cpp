@@ -78,6 +78,30 @@ std::array<float, 4> clocks()
     return {lightTime, ticker, rate, sceneRot};
 }
 
+// The game's generator draws the C library's rand() sequence from the same
+// seeds, and a library that calls rand() in the middle of play changes
+// nothing of it.
+TEST_F(GameStateTest, TheGamesRandDrawsTheLibrarysSequenceAndNobodyElseMovesIt)
+{
+    for (std::uint32_t seed : {0u, 1u, 2u, 2024u, 2147483647u, 2147483648u, 4294967295u}) {
+        std::srand(seed);
+        seedGameRand(seed);
+        for (int i = 0; i < 1000; ++i)
+            ASSERT_EQ(gameRand(), std::rand()) << "seed " << seed << ", draw " << i;
+    }
+    EXPECT_TRUE(MatchState{}.random == seededRandom(1)) << "unseeded, it draws as after srand(1)";
+
+    const MatchState start = game.match;
+    play(600);
+    const MatchState alone = game.match;
+    game.match = start;
+    for (int i = 0; i < 30; ++i) {
+        std::rand();
+        play(20);
+    }
+    EXPECT_TRUE(game.match == alone);
+}
+
 TEST_F(GameStateTest, FloatClocksAddUpAsFloatSumsAndNeverStandStill)
 {
     heightmap.fill(50);
