@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// The command line: the options the game takes, and what it does with them before the window.
+
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// The game's window: opening it, full screen, the projection, and GL made again for a new context.
+
 #include <cstdint>
 
 struct SDL_Surface;

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// Text helpers of the file readers and the HUD.
+
 #include <cstddef>
 #include <string>
 #include <string_view>
-
-// Text helpers of the file readers and the HUD.
 
 // 1 for control characters, the blank and every byte from 128 up, else 0.
 int IsDeadSpace(char A);
