@@ -13,9 +13,6 @@
 
 union SDL_Event;
 
-// Alt+Enter switches the screen; any other SDL event the game knows
-// becomes its input, not yet applied.
-std::optional<InputEvent> shellInput(SDL_Event *event);
 // Plays one SDL event: Alt+Enter switches the screen; a key or pad event
 // the game knows is applied as its input, which is returned (a recording
 // keeps it). A match it starts takes its noise seed from the clock.

@@ -10,7 +10,6 @@
 #include <ctime>
 
 #include "audio/sound.h"
-#include "core/controls_sdl.h"
 #include "core/frame.h"
 #include "core/game.h"
 #include "core/loop.h"
@@ -22,23 +21,6 @@
 #include "net/net_enet.h"
 #include "replay/replay.h"
 #include "terrain/texture.h"
-
-std::optional<InputEvent> shellInput(SDL_Event *ev)
-{
-    if (ev->type == SDL_KEYDOWN && isFullscreenKey(ev->key.keysym.sym, ev->key.keysym.mod)) {
-        toggleFullscreen();
-        return std::nullopt;
-    }
-    return inputOf(*ev);
-}
-
-std::optional<InputEvent> event(SDL_Event *ev)
-{
-    const std::optional<InputEvent> input = shellInput(ev);
-    if (input)
-        takeInput(*input, SDL_GetTicks());
-    return input;
-}
 
 namespace
 {

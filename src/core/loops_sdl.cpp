@@ -10,6 +10,7 @@
 
 #include "audio/sound.h"
 #include "core/controls.h"
+#include "core/controls_sdl.h"
 #include "core/entry.h"
 #include "core/frame.h"
 #include "core/keys.h"
@@ -24,6 +25,17 @@
 
 namespace
 {
+
+// Alt+Enter switches the screen; any other SDL event the game knows
+// becomes its input, not yet applied.
+std::optional<InputEvent> shellInput(SDL_Event *ev)
+{
+    if (ev->type == SDL_KEYDOWN && isFullscreenKey(ev->key.keysym.sym, ev->key.keysym.mod)) {
+        toggleFullscreen();
+        return std::nullopt;
+    }
+    return inputOf(*ev);
+}
 
 void resize(const SDL_Event &ev)
 {
@@ -55,6 +67,14 @@ void showFrame(std::uint32_t now)
 }
 
 } // namespace
+
+std::optional<InputEvent> event(SDL_Event *ev)
+{
+    const std::optional<InputEvent> input = shellInput(ev);
+    if (input)
+        takeInput(*input, SDL_GetTicks());
+    return input;
+}
 
 void play(Recorder *recorder, std::uint64_t digestEvery)
 {

@@ -52,3 +52,8 @@ constexpr RandomState seededRandom(std::uint32_t seed)
 // an srand() of its own.
 int gameRand();
 void seedGameRand(std::uint32_t randSeed);
+// A draw as a double in [0, 1).
+inline double gameUniform()
+{
+    return gameRand() / 2147483648.0;
+}

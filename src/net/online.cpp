@@ -135,7 +135,7 @@ NetMessage fullState()
     return {.kind = NetKind::FullState, .frame = game.net.frame, .state = packState()};
 }
 
-void say(const char *line, std::uint32_t frame)
+void sayAtFrame(const char *line, std::uint32_t frame)
 {
     std::printf(line, static_cast<unsigned>(frame));
     std::fflush(stdout);
@@ -153,7 +153,7 @@ bool takeOver(const NetMessage &m)
     toggleCameraMovement = cameraMovement;
     toggleLightMovement = lightMovement;
     if (net.linked)
-        say("Online: out of step with the host at frame %u; took over its game\n", m.frame);
+        sayAtFrame("Online: out of step with the host at frame %u; took over its game\n", m.frame);
     net.frame = m.frame;
     net.linked = true;
     terrainChanged();
@@ -332,11 +332,6 @@ NetMessage digestMark(std::uint64_t digest)
     return NetMessage{.kind = NetKind::Digest, .frame = net.frame, .digest = digest};
 }
 
-std::optional<NetMessage> hostDigest(float seconds, std::uint64_t digest)
-{
-    return digestDue(seconds) ? std::optional(digestMark(digest)) : std::nullopt;
-}
-
 std::optional<InputEvent> joinerSends(const InputEvent &e)
 {
     if (isKey(e)) {
@@ -405,9 +400,9 @@ int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
 {
     NetState &net = game.net;
     const auto cannotFollow = [] {
-        say("Online: the host's match at frame %u is not one this game can play: are its "
-            "terrains the same?\n",
-            game.net.frame);
+        sayAtFrame("Online: the host's match at frame %u is not one this game can play: are its "
+                   "terrains the same?\n",
+                   game.net.frame);
         return 1;
     };
     for (const NetMessage &m : in) {
@@ -417,7 +412,7 @@ int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
             break;
         case NetKind::FullState:
             if (!takeOver(m)) {
-                say("Online: cannot take over the host's game (frame %u)\n", m.frame);
+                sayAtFrame("Online: cannot take over the host's game (frame %u)\n", m.frame);
                 return 1;
             }
             // The welcome's match start: the match now played here too.
@@ -438,7 +433,7 @@ int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
                     {.kind = NetKind::Digest, .frame = net.frame, .digest = onlineDigest()});
             break;
         case NetKind::Bye:
-            say("Online: the host left at frame %u\n", net.frame);
+            sayAtFrame("Online: the host left at frame %u\n", net.frame);
             return 0;
         case NetKind::Refuse:
             std::printf("%s\n", refusalLine(m.reason, NetRole::Join).c_str());

@@ -12,15 +12,10 @@
 namespace
 {
 
-double uniform()
-{
-    return gameRand() / 2147483648.0;
-}
-
 // A spot in the middle 80 % of the field.
 float spawnCoordinate()
 {
-    return static_cast<float>((uniform() * 0.8 + 0.1) * 150 * 0.1);
+    return static_cast<float>((gameUniform() * 0.8 + 0.1) * 150 * 0.1);
 }
 
 } // namespace

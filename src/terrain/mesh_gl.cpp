@@ -3,7 +3,6 @@
 
 #include <GL/gl.h>
 
-#include "core/state.h"
 #include "terrain/heightmap.h"
 #include "terrain/terrain.h"
 
