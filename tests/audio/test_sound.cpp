@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -94,12 +95,22 @@ int playingFrames(int channel)
     return c == nullptr ? 0 : static_cast<int>(c->alen / 4);
 }
 
-// Runs frames of about 5 ms, calling frame() in each, until done() or the
-// time runs out; true if done() became true.
+// Frames of sound the mixer has mixed so far, counted after each buffer.
+std::atomic<long> mixedFrames{0};
+void countMixed(void *, Uint8 *, int bytes)
+{
+    mixedFrames += bytes / 4;
+}
+
+// Runs frames of about 5 ms, calling frame() in each, until done() or `ms`
+// of sound were mixed; true if done() became true. The wait counts the
+// mixer's time, not the clock's: on a busy machine the mixer's thread falls
+// behind the clock, and a wait in wall time would end before the sound did.
 bool runFrames(void (*frame)(), const std::function<bool()> &done, int ms)
 {
-    for (const Uint32 end = SDL_GetTicks() + static_cast<Uint32>(ms); SDL_GetTicks() < end;
-         SDL_Delay(5))
+    const long end = mixedFrames + static_cast<long>(ms) * kRate / 1000;
+    const Uint32 giveUp = SDL_GetTicks() + 20u * static_cast<Uint32>(ms) + 5000u;
+    for (; mixedFrames < end && SDL_GetTicks() < giveUp; SDL_Delay(5))
         if (frame(), done())
             return true;
     return done();
@@ -140,6 +151,7 @@ class SoundTest : public ::testing::Test
         for (std::size_t i = 0; i < kNames.size(); ++i)
             write(fs::path("sound") / kNames[i], wav(kFrames[i]));
         ASSERT_TRUE(openAudio());
+        Mix_SetPostMix(countMixed, nullptr);
         initSound();
         // SDL_mixer 1.2 marks a paused channel with the tick count, so a
         // pause at tick 0 would not hold; the game pauses long after start.
@@ -151,6 +163,7 @@ class SoundTest : public ::testing::Test
     {
         stopMusic();
         freeSound();
+        Mix_SetPostMix(nullptr, nullptr);
         closeAudio();
         fs::remove_all(fs::current_path());
         fs::current_path(home_);
