@@ -200,6 +200,7 @@ int playBack(Playback &p, std::uint64_t digestEvery, double at)
         if (!paused)
             wall += elapsedSeconds(now, last) * std::ldexp(1.0, pace);
         last = now;
+        muteEffects(pace != 0); // effects off the recorded pace would not match the picture
         while (!paused && !p.ended && p.played <= wall && playFrame(p)) {
             keepSnapshot(timeline, p);
             if (digestEvery > 0 && p.frames % digestEvery == 0)
