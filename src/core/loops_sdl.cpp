@@ -192,6 +192,10 @@ int playBack(Playback &p, std::uint64_t digestEvery, double at)
             } else if (const std::optional<double> to = seekKey(key, wall, p.length)) {
                 wall = std::clamp(*to, 0.0, p.length);
                 seekTo(p, timeline, wall);
+                if (paused || togglePause) // a snapshot may land in or out of the game's pause
+                    pauseAudio();
+                else
+                    resumeAudio();
             } else if (key == keys::kP || (key >= keys::kF5 && key <= keys::kF8)) {
                 keyDown(key);
             }
