@@ -57,7 +57,9 @@ void gameFigures(const Context &ctx);
 // startup_ms: the shipped game, from exec to its first swapped frame.
 void startupFigures(const Context &ctx);
 // replay_speed, replay_speed_process: the golden matches played headless,
-// recorded seconds per wall second. Before the window opens: headless.
+// recorded seconds per wall second; replay_seek_ms: the slowest seek in ten
+// minutes of them end to end, and what one snapshot costs (snapshot_copy_us,
+// snapshot_save_us as saveState's bytes). Before the window opens: headless.
 void replayFigures(const Context &ctx);
 
 } // namespace bench

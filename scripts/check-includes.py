@@ -56,6 +56,8 @@ ALLOWED = {
     ("render", "core"): "drawing reads the record; the HUD the frame rate",
     ("render", "sim"): "the figures and sparks are drawn from the players, powerup and particles",
     ("render", "terrain"): "the frame draws the terrain's mesh and texture over its grid",
+    ("replay", "audio"): "a seek mutes the effects of the frames it plays through",
+    ("replay", "render"): "a seek into another match tells the view its terrain",
     ("replay", "core"): "the player hands inputs to the one frame entry; the digest hashes the record",
     ("replay", "terrain"): "a replay names each match's terrain and texture seed",
     ("sim", "audio"): "the rules' sound cues",

@@ -32,3 +32,5 @@ void pauseAudio();
 void resumeAudio();
 void volumeDown();
 void volumeUp();
+// While a replay seeks: no effect starts (the music plays on).
+void muteEffects(bool muted);

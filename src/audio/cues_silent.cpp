@@ -7,39 +7,39 @@ CueTally cueTally;
 
 void playBumpSound(int which)
 {
-    ++cueTally.bump[which];
+    cueTally.bump[which] += !cueTally.muted;
 }
 void playBumpSmall()
 {
-    ++cueTally.bumpSmall;
+    cueTally.bumpSmall += !cueTally.muted;
 }
 void playGrowth()
 {
-    ++cueTally.growth;
+    cueTally.growth += !cueTally.muted;
 }
 void playSpeed()
 {
-    ++cueTally.speed;
+    cueTally.speed += !cueTally.muted;
 }
 void playResistance()
 {
-    ++cueTally.resistance;
+    cueTally.resistance += !cueTally.muted;
 }
 void playBomb()
 {
-    ++cueTally.bomb;
+    cueTally.bomb += !cueTally.muted;
 }
 void playWhee()
 {
-    ++cueTally.whee;
+    cueTally.whee += !cueTally.muted;
 }
 void playWin()
 {
-    ++cueTally.win;
+    cueTally.win += !cueTally.muted;
 }
 void playLose()
 {
-    ++cueTally.lose;
+    cueTally.lose += !cueTally.muted;
 }
 void playMusic1()
 {
@@ -64,4 +64,8 @@ void volumeDown()
 void volumeUp()
 {
     ++cueTally.volumeUp;
+}
+void muteEffects(bool muted)
+{
+    cueTally.muted = muted;
 }

@@ -125,9 +125,11 @@ void startWaitingTrack()
 constexpr int kVolumeStep = 12;
 constexpr int kVolumeMax = MIX_MAX_VOLUME;
 
+bool effectsMuted = false;
+
 void playEffect(Mix_Chunk *chunk)
 {
-    if (!audioOpen() || chunk == nullptr)
+    if (!audioOpen() || chunk == nullptr || effectsMuted)
         return;
     Mix_PlayChannelTimed(-1, chunk, 0, -1);
 }
@@ -336,6 +338,11 @@ void freeSound()
     freeChunk(music1a);
     freeChunk(music1b);
     freeChunk(music2);
+}
+
+void muteEffects(bool muted)
+{
+    effectsMuted = muted;
 }
 
 void pauseAudio()

@@ -26,14 +26,17 @@ struct NetLink;
 // Play on the keys and pads: events, one frame of the time since the last,
 // the frame drawn. A recording keeps the inputs and the frames.
 void play(Recorder *recorder, std::uint64_t digestEvery);
-// A replay in the window at its recorded pace. Escape stops, Space pauses
-// the playback, F5 to F8 and P change the view; the game's own keys come
-// from the replay. Returns the exit status.
-int playBack(Playback &p, std::uint64_t digestEvery);
+// A replay in the window at its recorded pace from `at` seconds on. Escape
+// stops, Space pauses the playback, Left and Right seek 5 s, Page Up and
+// Page Down 30 s, Home and End to the ends, Up and Down double and halve the
+// pace (x1/4 to x8); F5 to F8 and P change the view; the game's own keys
+// come from the replay. Returns the exit status.
+int playBack(Playback &p, std::uint64_t digestEvery, double at);
 // `quorbly --replay FILE --headless`: the whole replay as fast as it runs,
 // no window, GL or sound. Prints the digest every `digestEvery` frames (0:
-// never) and the final one; returns the exit status.
-int playHeadless(const std::string &path, std::uint64_t digestEvery);
+// never) and the final one; returns the exit status. With `at`, it plays
+// to that time and prints the digest there instead.
+int playHeadless(const std::string &path, std::uint64_t digestEvery, std::optional<double> at);
 // Online: the host's frames run on its inputs and its friend's, the
 // joiner's as the host's stream brings them. Returns the exit status.
 int playOnline(NetLink &link);

@@ -68,7 +68,7 @@ int playSession(const Options &options, Session &s)
 {
     if (s.replaying) {
         if (sessionStarted(s.playback))
-            return playBack(s.playback, options.digestEvery);
+            return playBack(s.playback, options.digestEvery, options.at.value_or(0));
         std::fprintf(stderr, "%s\n", s.playback.error.c_str());
         return s.playback.status;
     }
@@ -98,7 +98,7 @@ int runGame(int argc, char **argv)
     if (const int status = startOptions(options); status >= 0)
         return status;
     if (options.headless)
-        return playHeadless(options.replay, options.digestEvery);
+        return playHeadless(options.replay, options.digestEvery, options.at);
 
     Session session;
     if (const int status = startSession(options, session); status >= 0)

@@ -15,6 +15,7 @@ inline constexpr int kA = 97, kD = 100, kI = 105, kJ = 106, kK = 107, kL = 108, 
 inline constexpr int kP = 112, kS = 115, kU = 117, kW = 119;
 inline constexpr int kKeypadMinus = 269, kKeypadPlus = 270;
 inline constexpr int kUp = 273, kDown = 274, kRight = 275, kLeft = 276;
+inline constexpr int kHome = 278, kEnd = 279, kPageUp = 280, kPageDown = 281;
 inline constexpr int kF1 = 282; // F2 to F12 follow in order
 inline constexpr int kF4 = kF1 + 3, kF5 = kF1 + 4, kF6 = kF1 + 5, kF7 = kF1 + 6, kF8 = kF1 + 7;
 inline constexpr int kF9 = kF1 + 8, kF10 = kF1 + 9, kF11 = kF1 + 10, kF12 = kF1 + 11;

@@ -4,6 +4,8 @@
 // inputs and seconds around takeInput and runFrame (core/frame.h).
 #include <SDL.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -22,6 +24,7 @@
 #include "net/online.h"
 #include "render/display.h"
 #include "replay/replay.h"
+#include "replay/seek.h"
 
 namespace
 {
@@ -57,6 +60,27 @@ bool nextEvent(SDL_Event &ev)
             return true;
     }
     return false;
+}
+
+// The time a seeking key goes to from `wall`, or nothing for another key.
+std::optional<double> seekKey(int key, double wall, double length)
+{
+    switch (key) {
+    case keys::kRight:
+        return wall + 5;
+    case keys::kLeft:
+        return wall - 5;
+    case keys::kPageDown:
+        return wall + 30;
+    case keys::kPageUp:
+        return wall - 30;
+    case keys::kHome:
+        return 0.0;
+    case keys::kEnd:
+        return length;
+    default:
+        return std::nullopt;
+    }
 }
 
 void showFrame(std::uint32_t now)
@@ -134,11 +158,16 @@ int playOnline(NetLink &link)
     return status < 0 ? 0 : status;
 }
 
-int playBack(Playback &p, std::uint64_t digestEvery)
+int playBack(Playback &p, std::uint64_t digestEvery, double at)
 {
+    Timeline timeline;
+    keepSnapshot(timeline, p);
+    if (at > 0)
+        seekTo(p, timeline, at);
     startFrameCount(SDL_GetTicks());
     std::uint32_t last = frame_time;
-    double wall = 0, played = 0;
+    double wall = std::max(at, 0.0); // the replay's time the screen is at
+    int pace = 0;                    // the speed is 2 to this power
     bool paused = false, stopped = false;
     while (!stopped && !p.ended && p.error.empty()) {
         SDL_Event ev;
@@ -158,22 +187,32 @@ int playBack(Playback &p, std::uint64_t digestEvery)
                     pauseAudio();
                 else if (togglePause == 0) // a pause of the game itself stays silent
                     resumeAudio();
+            } else if (key == keys::kUp || key == keys::kDown) {
+                pace = std::clamp(pace + (key == keys::kUp ? 1 : -1), -2, 3);
+            } else if (const std::optional<double> to = seekKey(key, wall, p.length)) {
+                wall = std::clamp(*to, 0.0, p.length);
+                seekTo(p, timeline, wall);
+                if (paused || togglePause) // a snapshot may land in or out of the game's pause
+                    pauseAudio();
+                else
+                    resumeAudio();
             } else if (key == keys::kP || (key >= keys::kF5 && key <= keys::kF8)) {
                 keyDown(key);
             }
         }
         const std::uint32_t now = SDL_GetTicks();
         if (!paused)
-            wall += elapsedSeconds(now, last);
+            wall += elapsedSeconds(now, last) * std::ldexp(1.0, pace);
         last = now;
-        while (!paused && played <= wall)
-            if (const std::optional<float> seconds = playFrame(p)) {
-                played += *seconds;
-                if (digestEvery > 0 && p.frames % digestEvery == 0)
-                    printDigest(p.frames, false);
-            } else {
-                break;
-            }
+        muteEffects(pace != 0); // effects off the recorded pace would not match the picture
+        while (!paused && !p.ended && p.played <= wall && playFrame(p)) {
+            keepSnapshot(timeline, p);
+            if (digestEvery > 0 && p.frames % digestEvery == 0)
+                printDigest(p.frames, false);
+        }
+        const std::string place = placeText(p.played, p.length, std::ldexp(1.0, pace), paused);
+        std::snprintf(game.session.replayPlace.data(), game.session.replayPlace.size(), "%s",
+                      place.c_str());
         showFrame(now);
     }
     if (!p.error.empty()) {
@@ -185,15 +224,23 @@ int playBack(Playback &p, std::uint64_t digestEvery)
     return 0;
 }
 
-int playHeadless(const std::string &path, std::uint64_t digestEvery)
+int playHeadless(const std::string &path, std::uint64_t digestEvery, std::optional<double> at)
 {
     Playback p;
     if (openReplay(p, path) && beginPlayback(p)) {
         beginSession();
-        if (sessionStarted(p))
+        Timeline timeline;
+        if (sessionStarted(p) && at) {
+            keepSnapshot(timeline, p);
+            if (seekTo(p, timeline, *at)) {
+                printDigest(p.frames, false);
+                return 0;
+            }
+        } else if (p.error.empty()) {
             while (playFrame(p))
                 if (digestEvery > 0 && p.frames % digestEvery == 0)
                     printDigest(p.frames, false);
+        }
     }
     if (!p.error.empty()) {
         std::fprintf(stderr, "%s\n", p.error.c_str());

@@ -35,7 +35,11 @@ Two hamsters in balls knock each other off a hilly arena.
                       and the same keys at the same times play the same match
   --record FILE       keep the session in FILE, to be played again
   --replay FILE       play the session kept in FILE as it was played (Escape
-                      quits, Space pauses, F5 to F8 and P change the view)
+                      quits, Space pauses, Left/Right seek 5 s, Page Up/Down
+                      30 s, Home/End to the ends, Up/Down change the speed,
+                      F5 to F8 and P change the view)
+  --at SECONDS        with --replay: start watching at that time; with
+                      --headless too, print the digest there and stop
   --headless          with --replay: no window and no sound, as fast as it
                       goes; prints the final digest of the game state
   --digest-every N    print the digest of the game state every N frames
@@ -108,6 +112,13 @@ std::string_view apply(std::string_view name, std::string_view value, Options &o
         (name == "--record" ? o.record : o.replay) = value;
         return value.empty() ? "a file name" : "";
     }
+    if (name == "--at") {
+        double at = 0;
+        if (!optionNumber(value, at) || !(at >= 0 && at < 1e9))
+            return "a number of seconds from 0 up";
+        o.at = at;
+        return "";
+    }
     if (name == "--digest-every")
         return optionNumber(value, o.digestEvery) && o.digestEvery > 0
                    ? ""
@@ -123,7 +134,7 @@ bool takesValue(std::string_view name)
 {
     return name == "--window" || name == "--data" || name == "--terrain" || name == "--seed" ||
            name == "--join" || name == "--port" || name == "--record" || name == "--replay" ||
-           name == "--digest-every";
+           name == "--digest-every" || name == "--at";
 }
 
 CommandLine bad(std::string line)
@@ -181,6 +192,8 @@ CommandLine parseCommandLine(const std::vector<std::string_view> &args)
     const Options &o = cl.options;
     if (o.net != NetRole::Off && (!o.replay.empty() || !o.record.empty()))
         return bad("--host and --join play online, not with --record or --replay");
+    if (o.at && o.replay.empty())
+        return bad("--at goes with --replay FILE");
     if (o.headless && o.replay.empty())
         return bad("--headless goes with --replay FILE");
     if (!o.replay.empty() && !o.record.empty())

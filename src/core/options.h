@@ -28,6 +28,7 @@ struct Options {
     std::string replay;            // --replay FILE: the session is played from there
     bool headless = false;         // with --replay: no window, GL or sound
     std::uint64_t digestEvery = 0; // --digest-every N: the digest after every N frames
+    std::optional<double> at;      // --at SECONDS: where the replay starts
     NetRole net = NetRole::Off;
     std::string joinHost;                  // --join's host name or address
     std::optional<std::uint16_t> joinPort; // --join's :PORT

@@ -114,6 +114,7 @@ struct SessionState {
     int fps = 0;
     int frame_count = 0;
     std::uint32_t frame_time = 0;
+    std::array<char, 48> replayPlace{}; // while a replay is watched: where it is
     bool operator==(const SessionState &) const = default;
 };
 

@@ -155,6 +155,7 @@ void drawHUD()
 
     drawTerrainName();
     drawTextDouble(static_cast<int>(w * 0.5 - 100), 35, game.net.notice.data()); // online play
+    drawTextDouble(static_cast<int>(w * 0.5 - 50), h - 12, game.session.replayPlace.data());
     drawMainMessage();
     drawPauseMessage();
     drawScores();

@@ -84,6 +84,23 @@ bool applyChecked(Playback &p, std::span<const InputEvent> inputs,
     return true;
 }
 
+// The frames' seconds from `next` on; a line that does not read is left for
+// playing to find.
+void addLength(Playback &p)
+{
+    for (std::size_t at = p.next; at < p.text.size();) {
+        std::size_t end = p.text.find('\n', at);
+        end = end == std::string::npos ? p.text.size() : end;
+        std::string_view text = std::string_view(p.text).substr(at, end - at);
+        if (text.ends_with('\r'))
+            text.remove_suffix(1);
+        ReplayLine l;
+        if (!parseLine(text, l) && l.kind == ReplayLine::Kind::Frame)
+            p.length += l.seconds;
+        at = end + 1;
+    }
+}
+
 bool checkDigest(Playback &p, const ReplayLine &l)
 {
     if (l.frame != p.frames)
@@ -212,6 +229,7 @@ bool openReplay(Playback &p, const std::string &path)
         if (over) {
             p.next = at; // the header is over; the first match comes next
             p.line = lineAt;
+            addLength(p);
             return p.error.empty();
         }
     }
@@ -287,6 +305,7 @@ std::optional<float> playFrame(Playback &p)
             ok = applyChecked(p, l.inputs, frame ? std::optional(l.seconds) : std::nullopt);
             if (ok && frame) {
                 ++p.frames;
+                p.played += l.seconds;
                 played = l.seconds;
             }
         }

@@ -82,14 +82,16 @@ struct Playback {
     int pendingLine = 0;
     std::uint32_t matches = 0; // game.session.matchesStarted as the lines left it
     std::uint64_t frames = 0;
+    double played = 0; // the frames' seconds added up
+    double length = 0; // and those of the whole replay
     std::uint64_t finalDigest = 0;
     bool ended = false;
     int status = 0;
     std::string error;
 };
 
-// Reads the replay at `path` and its header; false with `error` set if it
-// cannot.
+// Reads the replay at `path` and its header, and adds up its length; false
+// with `error` set if it cannot.
 bool openReplay(Playback &p, const std::string &path);
 // Before the session starts: rand() seeded, the first terrain chosen, the
 // first match line handed in.

@@ -16,7 +16,7 @@ namespace
 // too; the sizes are here to say so.
 static_assert(sizeof(Player) == 200 && sizeof(Particle) == 48 && sizeof(Powerup) == 64 &&
               sizeof(Message) == 88 && sizeof(MatchState) == 143792 && sizeof(ViewState) == 96 &&
-              sizeof(SessionState) == 262256);
+              sizeof(SessionState) == 262304);
 
 template <class T> struct IsArray : std::false_type {
 };

@@ -9,7 +9,7 @@
 // (bullet time, super size, pause, bot), the terrain choice, the texels and
 // their noise seed, the queued noise seed, the matches started and the
 // figure scale. Left out are the drawing's toggles (F5 to F8, P) and what
-// the driver offers, the window, the frame counter and the quit request,
+// the driver offers, the window, the frame counter, the quit request, the replay's place,
 // and where --seed's texture seeds come from.
 
 #include <array>

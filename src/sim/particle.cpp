@@ -167,9 +167,22 @@ void groundUnderParticles(const unsigned char *heightmap, std::array<float, kPar
 void updateParticles(const unsigned char *heightmap, float gravity, float seconds)
 {
     const float acceleration = -gravity * 0.1f;
-    // Each ground height is taken where the particle was before it moves.
+    // Each ground height is taken where the particle was before it moves,
+    // four slots at a time as groundUnderParticles does; four with none live
+    // (most of the pool, most frames) need none.
     std::array<float, kParticleCount> grounds;
-    groundUnderParticles(heightmap, &grounds);
+    static_assert(kParticleCount % 4 == 0);
+    for (std::size_t i = 0; i < particles.size(); i += 4) {
+        if (particles[i].active != 1 && particles[i + 1].active != 1 &&
+            particles[i + 2].active != 1 && particles[i + 3].active != 1)
+            continue;
+#if defined(__SSE2__)
+        _mm_storeu_ps(&grounds[i], groundOfFour(heightmap, i));
+#else
+        for (std::size_t k = i; k < i + 4; ++k)
+            grounds[k] = getRealHeight(heightmap, particles[k].x, particles[k].z);
+#endif
+    }
     for (std::size_t i = 0; i < particles.size(); ++i) {
         Particle &p = particles[i];
         if (p.active != 1)

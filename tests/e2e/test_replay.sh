@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A session recorded by the real game (xdotool keys, the bot) replays
 # headless and in the window (keys pressed there change only the view) to
-# the digest the game printed. A bad replay says FILE:LINE: why on one line
+# the digest the game printed. A golden watched with seeks, pauses and
+# speeds ends on its headless digest; --at prints the digest at that time. A bad replay says FILE:LINE: why on one line
 # and exits 2; one that plays differently here names the frame and exits 1.
 . "$(dirname "$0")/lib.sh"
 copy_data
@@ -24,6 +25,20 @@ focus_window "$win"
 xdotool key F5 F8 p Right w F4
 wait_exit 60
 [ "$STATUS" = 0 ] && grep -qxF "$final" "$WORK/out.txt" || fail "window: $(grep digest "$WORK/out.txt")"
+cp "$DATA_DIR/../tests/replays/edge.qrp" "$WORK/g.qrp"
+game --replay g.qrp --headless --at 20
+wait_exit 30
+at=$(grep -x 'Digest: [0-9a-f]\{16\} after [0-9]* frames' "$WORK/out.txt") || fail "--at: no digest"
+n=${at##* after } && game --replay g.qrp --headless --digest-every "${n% frames}"
+wait_exit 30
+grep -qxF "$at" "$WORK/out.txt" || fail "--at 20 gave '$at', straight playback $(head -1 "$WORK/out.txt")"
+final=$(tail -1 "$WORK/out.txt")
+game --replay g.qrp --at 10
+win=$(find_window) || fail "no window for the golden"
+focus_window "$win"
+xdotool key Right Right Left Page_Down Page_Up Left Home Up Down space sleep 0.5 key space Up Up Up
+wait_exit 60
+[ "$STATUS" = 0 ] && grep -qxF "$final" "$WORK/out.txt" || fail "seeking: $(grep digest "$WORK/out.txt")"
 
 # Expects status $1 and one line on standard error, FILE:LINE: then $2.
 bad() {

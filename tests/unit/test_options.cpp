@@ -27,6 +27,8 @@ TEST(CommandLine, OptionsAreTakenAndTheRestGoesToGlut)
     const Options host = parseCommandLine({"--port=5", "--host"}).options;
     EXPECT_TRUE(join.net == NetRole::Join && join.joinHost == "box" && join.port == 99);
     EXPECT_TRUE(host.net == NetRole::Host && host.port == 5 && o.port == kDefaultPort);
+    EXPECT_EQ(parseCommandLine({"--replay", "r", "--at", "12.5"}).options.at, 12.5);
+    EXPECT_FALSE(o.at);
 }
 
 TEST(CommandLine, HelpVersionAndBadInputStopWithOneLine)
@@ -41,6 +43,8 @@ TEST(CommandLine, HelpVersionAndBadInputStopWithOneLine)
              {"--join=:80", "--join: ':80' is not HOST or HOST:PORT"},
              {"--join=a:0", "--join: 'a:0' is not HOST or HOST:PORT with a port"},
              {"--port=65536", "--port: '65536' is not a port"},
+             {"--at=-1", "--at: '-1' is not a number of seconds"},
+             {"--at=5", "--at goes with --replay"},
              {"--join=a", "--host and --join"}}) {
         const CommandLine cl = parseCommandLine({"--host", arg});
         EXPECT_TRUE(cl.exitStatus == 2 && cl.message.starts_with("quorbly: " + start) &&

@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The snapshot of play and the recorder's flushing; the golden matches in
-// tests/replays pin the rest of the replays.
+// The snapshot of play, the recorder's flushing and seeking; the golden
+// matches in tests/replays pin the rest of the replays.
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
+#include "audio/cues_silent.h"
 #include "core/pad.h"
 #include "core/random.h"
 #include "play_driver.h"
 #include "replay/replay.h"
+#include "replay/seek.h"
 
 namespace
 {
@@ -132,4 +135,49 @@ TEST(Golden, OneThatGoesApartNamesTheLineAndTheParts)
         EXPECT_TRUE(p.error.ends_with(" (apart: " + parts + ")")) << p.error;
         destroyTerrains();
     }
+}
+
+// Seeks land on the state straight playback has at the first frame past the
+// target, back and forth, from snapshots or not, with the effects muted.
+TEST(Golden, ASeekLandsWhereStraightPlaybackIs)
+{
+    ASSERT_EQ(chdir(QUORBLY_DATA_DIR), 0);
+    Playback p;
+    Timeline t;
+    const auto start = [&] {
+        resetGameState();
+        ASSERT_TRUE(openReplay(p, QUORBLY_SOURCE_DIR "/tests/replays/edge.qrp") &&
+                    beginPlayback(p));
+        beginSession();
+        ASSERT_TRUE(sessionStarted(p));
+    };
+    start();
+    std::vector<std::pair<double, std::uint64_t>> straight{{0, stateDigest()}};
+    while (playFrame(p))
+        straight.emplace_back(p.played, stateDigest());
+    ASSERT_TRUE(p.ended) << p.error;
+    ASSERT_DOUBLE_EQ(p.length, p.played);
+    destroyTerrains();
+
+    start();
+    keepSnapshot(t, p);
+    cueTally = {};
+    const double length = p.length; // two matches
+    for (const double part : {0.3, 0.1, 0.8, 0.75, 0.0, 0.5, 0.5, 0.499, 0.95, 0.2, 0.25, -0.1}) {
+        const double to = part * length;
+        ASSERT_TRUE(seekTo(p, t, to)) << p.error;
+        std::size_t k = 0;
+        while (k + 1 < straight.size() && straight[k].first <= std::max(to, 0.0))
+            ++k;
+        EXPECT_EQ(p.frames, k) << "to " << to;
+        EXPECT_EQ(stateDigest(), straight[k].second) << "to " << to;
+    }
+    EXPECT_GE(t.snapshots.size(), 9u);
+    EXPECT_EQ(cueTally.bump[0] + cueTally.bump[1] + cueTally.bump[2] + cueTally.bumpSmall, 0);
+    EXPECT_FALSE(cueTally.muted);
+    ASSERT_TRUE(seekTo(p, t, 1e9));
+    EXPECT_TRUE(p.ended && p.frames + 1 == straight.size());
+    destroyTerrains();
+    EXPECT_EQ(placeText(83.9, 296, 0.25, true), "1:23 / 4:56 x1/4 paused");
+    EXPECT_EQ(placeText(61, 61, 8, false), "1:01 / 1:01 x8");
 }

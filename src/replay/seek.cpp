@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "replay/seek.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "audio/cues.h"
+#include "render/view.h"
+
+namespace
+{
+
+ReplayMark markOf(const Playback &p)
+{
+    return {p.next,   p.line,   p.pending,     p.pendingLine, p.matches,
+            p.frames, p.played, p.finalDigest, p.ended};
+}
+
+void restore(Playback &p, const ReplaySnapshot &s)
+{
+    const ReplayMark &m = s.mark;
+    p.next = m.next;
+    p.line = m.line;
+    p.pending = m.pending;
+    p.pendingLine = m.pendingLine;
+    p.matches = m.matches;
+    p.frames = m.frames;
+    p.played = m.played;
+    p.finalDigest = m.finalDigest;
+    p.ended = m.ended;
+
+    const bool otherMatch = game.session.matchesStarted != s.session.matchesStarted;
+    const SessionState screen = game.session;
+    game.match = s.match;
+    game.view = s.view;
+    game.session = s.session;
+    SessionState &now = game.session;
+    now.w = screen.w;
+    now.h = screen.h;
+    now.shadersSupported = screen.shadersSupported;
+    now.shadowsDisabled = screen.shadowsDisabled;
+    now.toggleShadows = screen.toggleShadows;
+    now.toggleMultiShadows = screen.toggleMultiShadows;
+    now.toggleSmooth = screen.toggleSmooth;
+    now.toggleHUD = screen.toggleHUD;
+    now.toggleLightView = screen.toggleLightView;
+    now.quit_flag = screen.quit_flag;
+    now.fps = screen.fps;
+    now.frame_count = screen.frame_count;
+    now.frame_time = screen.frame_time;
+    now.replayPlace = screen.replayPlace;
+    if (otherMatch) // the picture still shows the terrain it left
+        terrainChanged();
+}
+
+} // namespace
+
+void keepSnapshot(Timeline &t, const Playback &p)
+{
+    if (!t.snapshots.empty() && p.played < t.snapshots.back().mark.played + kSnapshotEvery)
+        return;
+    t.snapshots.push_back({markOf(p), game.match, game.view, game.session});
+}
+
+bool seekTo(Playback &p, Timeline &t, double seconds)
+{
+    seconds = std::max(seconds, 0.0);
+    const auto after =
+        std::upper_bound(t.snapshots.begin(), t.snapshots.end(), seconds,
+                         [](double s, const ReplaySnapshot &snap) { return s < snap.mark.played; });
+    if (after != t.snapshots.begin()) {
+        const ReplaySnapshot &from = *(after - 1);
+        if (seconds < p.played || from.mark.played > p.played)
+            restore(p, from);
+    }
+    muteEffects(true);
+    while (!p.ended && p.error.empty() && p.played <= seconds && playFrame(p))
+        keepSnapshot(t, p);
+    muteEffects(false);
+    return p.error.empty();
+}
+
+std::string placeText(double played, double length, double speed, bool paused)
+{
+    const auto clock = [](double s) {
+        const long whole = std::lround(std::floor(std::max(s, 0.0)));
+        char text[24];
+        std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+        return std::string(text);
+    };
+    std::string text = clock(played) + " / " + clock(length);
+    if (speed > 1)
+        text += " x" + std::to_string(std::lround(speed));
+    else if (speed < 1)
+        text += " x1/" + std::to_string(std::lround(1 / speed));
+    if (paused)
+        text += " paused";
+    return text;
+}
