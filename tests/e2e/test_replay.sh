@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A session recorded by the real game (xdotool keys, the bot) replays
 # headless and in the window (keys pressed there change only the view) to
-# the digest the game printed. A bad replay says FILE:LINE: why on one line
-# and exits 2; one that plays differently here names the frame and exits 1.
+# the digest the game printed, and a golden match in the window to its own.
+# A bad replay says FILE:LINE: why on one line and exits 2; one that plays
+# differently here names the frame and exits 1.
 . "$(dirname "$0")/lib.sh"
 copy_data
 game() { (cd "$WORK" && exec "$QUORBLY_BIN" "$@" >"$WORK/out.txt" 2>"$WORK/err.txt") & GAME_PID=$!; }
@@ -24,6 +25,18 @@ focus_window "$win"
 xdotool key F5 F8 p Right w F4
 wait_exit 60
 [ "$STATUS" = 0 ] && grep -qxF "$final" "$WORK/out.txt" || fail "window: $(grep digest "$WORK/out.txt")"
+# A golden match plays in the window to the digests it holds: its first
+# 600 frames, the same on classic SDL 1.2 and on sdl12-compat.
+golden="$DATA_DIR/../tests/replays/duel.qrp"
+game --replay "$golden" --digest-every 600
+wait_for_output ' after 600 frames$' || fail "the golden stopped: $(cat "$WORK/err.txt")"
+grep -qx "Digest: $(sed -n 's/^digest 600 //p' "$golden") after 600 frames" "$WORK/out.txt" ||
+  fail "the golden in the window: $(grep Digest "$WORK/out.txt")"
+win=$(find_window) || fail "no window for the golden"
+focus_window "$win"
+xdotool key Escape
+wait_exit 30
+[ "$STATUS" = 0 ] || fail "Escape in the golden gave status $STATUS"
 
 # Expects status $1 and one line on standard error, FILE:LINE: then $2.
 bad() {
