@@ -27,7 +27,9 @@ other_window() {
   poll 'id=$(xdotool search --name "^Quorbly$" | grep -vx "$known" | head -1); [ -n "$id" ]' &&
     xdotool windowmove "$id" "$2" 0 && echo "$id"
 }
-key_to() { xdotool mousemove --window "$1" 200 150 && sleep 0.3 && xdotool "${@:2}"; }
+# Keys to window $1, as a player who clicks it: SDL 1.2 lets the keyboard
+# follow the pointer, but SDL2 (sdl12-compat) takes it for each window it shows.
+key_to() { xdotool mousemove --window "$1" 200 150 windowfocus "$1" && sleep 0.3 && xdotool "${@:2}"; }
 shot() { import -window "$1" "$WORK/$2.png"; }
 # Where the red ball (player 2) is in a screenshot: its pixels' mean x and y.
 red_at() {
