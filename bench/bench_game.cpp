@@ -17,6 +17,7 @@
 #include "core/entry.h"
 #include "core/game.h"
 #include "core/match.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "render/display.h"
 #include "render/glext_gl.h"
@@ -57,7 +58,7 @@ int liveParticles()
 // on the field and a bomb-sized burst fills the whole pool of sparks.
 void stageMidMatch()
 {
-    std::srand(7);
+    seedGameRand(7);
     beginMatch();
     setupPlayers();
     toggleBot = 1;
@@ -100,7 +101,7 @@ void updateFigures(const Moment &moment)
     std::vector<double> times;
     for (int run = 0; run < 4001; ++run) {
         restore(moment);
-        std::srand(11);
+        seedGameRand(11);
         const auto start = std::chrono::steady_clock::now();
         update(kStep);
         const auto stop = std::chrono::steady_clock::now();
@@ -365,7 +366,7 @@ void gameFigures(const Context &ctx)
         std::fclose(probe);
         {
             QuietStdout quiet;
-            std::srand(1);
+            seedGameRand(1);
             init();
             reshape(SDL_GetVideoSurface()->w, SDL_GetVideoSurface()->h);
         }
@@ -376,7 +377,7 @@ void gameFigures(const Context &ctx)
             return;
         terrain = &terrains[static_cast<std::size_t>(terrainCurrent)];
         std::FILE *null = std::fopen("/dev/null", "w");
-        std::srand(1);
+        seedGameRand(1);
         generateHeightMap(heightmap.data(), *terrain, null);
         std::fclose(null);
     }

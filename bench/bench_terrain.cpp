@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench.h"
+#include "core/random.h"
 #include "terrain/heightmap.h"
 #include "terrain/mesh_gl.h"
 #include "terrain/terrain.h"
@@ -119,11 +120,11 @@ void terrainFigures(const Context &ctx)
     Grid grid{};
     Grid plain{};
     const double gridMs = medianMs(41, [&] {
-        std::srand(1);
+        seedGameRand(1);
         generateHeightMap(grid.data(), t, null);
     });
     const double gridRefMs = medianMs(7, [&] {
-        std::srand(1);
+        seedGameRand(1);
         generateHeightMapReference(plain.data(), t, null);
     });
     figure("heightmap_circles", circleCount(t));
@@ -173,7 +174,7 @@ void terrainFigures(const Context &ctx)
     std::vector<double> times;
     {
         QuietStdout quiet;
-        std::srand(1);
+        seedGameRand(1);
         for (int run = 0; run < 16; ++run) {
             const auto start = std::chrono::steady_clock::now();
             const unsigned int name = initTexture(&t);

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/random.h"
 #include "quiet.h"
 #include "terrain/heightmap.h"
 #include "terrain/terrain.h"
@@ -81,7 +82,7 @@ void checkChoice()
 void raiseSome(unsigned seed)
 {
     static std::array<unsigned char, kGridPoints> grid;
-    std::srand(seed);
+    seedGameRand(seed);
     for (std::size_t i = 0; i < terrains.size() && i < 4; ++i) {
         grid.fill(0);
         const Terrain &t = terrains[i];

@@ -30,6 +30,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/random.h"
 #include "play_driver.h"
 #include "quiet.h"
 
@@ -119,8 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!loadTerrains(path.c_str()))
         return 0;
 
-    std::srand(seedBytes[0] << 8 | seedBytes[1]);
-    play::start(quiet);
+    play::start(quiet, seedBytes[0] << 8 | seedBytes[1]);
 
     int frames = 0;
     int newMatches = 0;
@@ -129,13 +129,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         switch (op >> 6) {
         case 0: {
             const int ms = 1 + ((op & 0x3f) << 8 | arg);
-            update(ms / 1000.0f);
+            runFrame(ms / 1000.0f);
             ++frames;
             break;
         }
         case 1:
             for (int i = 0; i < 2 * (arg + 1) && frames < kMaxFrames; ++i) {
-                update(0.016f);
+                runFrame(0.016f);
                 ++frames;
                 if (const char *bad = play::firstFault())
                     fault(bad, frames);
@@ -147,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             if ((key == play::kF1 || (key == play::kSpace && endGame == 1)) &&
                 newMatches >= kMaxNewMatches)
                 break;
-            newMatches += play::keyDown(key, quiet) ? 1 : 0;
+            newMatches += play::keyDown(key) ? 1 : 0;
             break;
         }
         default:

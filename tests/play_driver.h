@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Plays the pure game the way the keyboard and the frame loop do, without a
-// window, and names the first thing the frame update left insane. The soak,
+// Plays the pure game the way the keyboard and the frame loop do, through
+// the game's one frame entry (core/frame.h), without a window, and names
+// the first thing the frame update left insane. The soak,
 // the match test and the frame fuzzer share it; the unit fixture starts
 // from its resetAll.
 
@@ -10,9 +11,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/controls.h"
+#include "core/frame.h"
 #include "core/keys.h"
 #include "core/match.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "render/model.h"
 #include "sim/frags.h"
@@ -23,24 +25,18 @@
 #include "terrain/terrain.h"
 
 // Every global of the rules back at its program-start value: resetGameState
-// and, until it covers them, the pools and clocks of the other modules.
+// and, until it covers them, the terrain choice of the terrains module.
 inline void resetAll()
 {
     resetGameState();
-    initParticles();
     resetTerrainChoice();
-    rgb = {1, 1, 1};
-    hval = 0;
-    ticker = 0;
-    rate = 0;
-    trail::remainder = 0;
 }
 
 namespace play
 {
 
-// The keys that change play. F5 to F8, P and the light nudges only change
-// what is drawn, so they are left out.
+// The keys that change play, by the game's key numbers. F5 to F8, P and the
+// light nudges only change what is drawn, so they are left out.
 enum Key : unsigned char {
     kUp, // the arrows steer player 1, W, S, A and D player 2
     kDown,
@@ -61,68 +57,34 @@ enum Key : unsigned char {
     kTwo,
     kKeyCount
 };
+inline constexpr int kCodes[kKeyCount] = {
+    keys::kUp,  keys::kDown, keys::kLeft,  keys::kRight, keys::kW,  keys::kS,
+    keys::kA,   keys::kD,    keys::kSpace, keys::kF1,    keys::kF4, keys::kF9,
+    keys::kF10, keys::kF11,  keys::kF12,   keys::kOne,   keys::kTwo};
 
-// What a held steering key adds to its player's counters.
-struct Steer {
-    int player, dx, dy;
-};
-inline constexpr Steer kSteer[8] = {{0, 0, 1}, {0, 0, -1}, {0, -1, 0}, {0, 1, 0},
-                                    {1, 0, 1}, {1, 0, -1}, {1, -1, 0}, {1, 1, 0}};
-
-// A new match on the next terrain: what newTerrain does, less the GL half.
-inline void newMatch(std::FILE *progress)
-{
-    terrain = newMap();
-    generateHeightMap(heightmap.data(), *terrain, progress);
-    beginMatch();
-}
-
-// Program start with the first match set up; the terrains table must be loaded.
-inline void start(std::FILE *progress)
+// Program start with the first match set up, the game's generator seeded
+// first; the terrains table must be loaded. The match's progress goes to
+// `progress`, later ones' to standard output as in the game.
+inline void start(std::FILE *progress, std::uint32_t randSeed)
 {
     resetAll();
-    newMatch(progress);
+    seedGameRand(randSeed);
+    newTerrain(progress);
     setupPlayers();
 }
 
-inline void steer(Key key, int sign)
+// The key's press, as the keyboard hands it in. Returns true when it
+// started a new match (that costs a new grid).
+inline bool keyDown(Key key)
 {
-    Player &p = players[kSteer[key].player];
-    p.pressx += sign * kSteer[key].dx;
-    p.pressy += sign * kSteer[key].dy;
-}
-
-// Returns true when the key started a new match (that costs a new grid).
-inline bool keyDown(Key key, std::FILE *progress)
-{
-    if (key < kSpace) {
-        steer(key, 1);
-        return false;
-    }
-    const bool next = key == kF1 || (key == kSpace && endGame == 1);
-    if (next)
-        newMatch(progress);
-    else if (key == kSpace) // the real key: the pause mutes the sound too
-        applyInput({InputKind::KeyDown, 0, keys::kSpace, 0});
-    else if (key == kF4 && (toggleBot = toggled(toggleBot)) == 0)
-        players[1].pressx = players[1].pressy = 0;
-    else if (key == kF9)
-        toggleBulletTime = toggled(toggleBulletTime);
-    else if (key == kF10)
-        toggleSuperSize();
-    else if (key == kF11 || key == kF12)
-        toggleBoost(key == kF11 ? kPowerupGrowth : kPowerupSpeed);
-    else if (key == kOne)
-        toggleCameraMovement = toggled(toggleCameraMovement);
-    else if (key == kTwo)
-        toggleLightMovement = toggled(toggleLightMovement);
-    return next;
+    const std::uint32_t matches = game.session.matchesStarted;
+    takeInput({InputKind::KeyDown, 0, kCodes[key], 0}, std::nullopt);
+    return game.session.matchesStarted != matches;
 }
 
 inline void keyUp(Key key)
 {
-    if (key < kSpace)
-        steer(key, -1);
+    takeInput({InputKind::KeyUp, 0, kCodes[key], 0}, std::nullopt);
 }
 
 template <class... F> bool finite(F... values)

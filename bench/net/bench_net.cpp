@@ -20,6 +20,7 @@
 
 #include "core/keys.h"
 #include "core/match.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "net/net_enet.h"
 #include "terrain/texture.h"
@@ -40,7 +41,7 @@ std::int64_t nowUs()
 // The game's start, as init makes it, less the window.
 void startGame(unsigned seed)
 {
-    std::srand(seed);
+    seedGameRand(seed);
     queueNoiseSeed(seed);
     beginSession();
 }

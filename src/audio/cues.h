@@ -5,7 +5,7 @@
 // forget: the game plays them through the mixer (sound_sdl.cpp), the pure
 // core's tests, the soak and the fuzzers through silence (cues_silent.cpp).
 
-#include <cstdlib>
+#include "core/random.h"
 
 // 0, 1 or 2: bump, bump2 or bump3.
 void playBumpSound(int which);
@@ -13,7 +13,7 @@ void playBumpSound(int which);
 // card, so the game's random sequence is the same either way.
 inline void playBump()
 {
-    playBumpSound(std::rand() % 3);
+    playBumpSound(gameRand() % 3);
 }
 void playBumpSmall();
 void playGrowth();

@@ -43,7 +43,7 @@ constexpr std::array<SteeringKey, 8> kSteeringKeys{{
 
 // Pushes (sign +1, the press) or takes back (-1, the release) a steering
 // key's push; false for a key that does not steer.
-bool steer(int key, int sign)
+bool steerByKey(int key, int sign)
 {
     for (const SteeringKey &s : kSteeringKeys)
         if (s.key == key) {
@@ -56,7 +56,7 @@ bool steer(int key, int sign)
 void pressKey(int key)
 {
     using namespace keys;
-    if (steer(key, 1))
+    if (steerByKey(key, 1))
         return;
     switch (key) {
     case kEscape:
@@ -144,7 +144,7 @@ void pressKey(int key)
 
 void releaseKey(int key)
 {
-    steer(key, -1);
+    steerByKey(key, -1);
 }
 
 } // namespace

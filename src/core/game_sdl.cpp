@@ -16,6 +16,10 @@
 #include "terrain/mesh_gl.h"
 #include "terrain/texture_gl.h"
 
+unsigned int programBall = 0, programTerrain = 0, programPowerup = 0;
+unsigned int shadowMapTexture = 0;
+unsigned int shadowMapFBO = 0;
+
 void setupCapabilities(ProcLookup lookup)
 {
     const char *version = reinterpret_cast<const char *>(glGetString(GL_VERSION));
@@ -31,6 +35,7 @@ void setupCapabilities(ProcLookup lookup)
 
 void setupGl()
 {
+    programBall = programTerrain = programPowerup = 0;
     if (shadersSupported) {
         programBall = compile_program("ball.vert", "ball.frag");
         programTerrain = compile_program("terrain.vert", "terrain.frag");

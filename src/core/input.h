@@ -1,13 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Input: one input that reaches the game between two frames, as the shell
-// saw it (what a replay keeps and what online play sends to the host), and
-// what each gamepad pushes now.
+// The vocabulary of the input stream that drives play: one input that
+// reaches the game between two frames, as the shell saw it (what a replay
+// keeps and what online play sends), a match's start, and what each
+// steering key and gamepad pushes now.
 
 #include <cstdint>
+#include <string>
 
-#include "sim/player.h"
+// One push of the steering, each of x and y -1, 0 or +1 (+y is forward).
+struct Push {
+    int x;
+    int y;
+    bool operator==(const Push &) const = default;
+};
+
+// What starts a match: the texture's noise seed and the chosen terrain's
+// definition line (terrainLine).
+struct MatchStart {
+    std::uint32_t noiseSeed = 0;
+    std::string terrainLine;
+    bool operator==(const MatchStart &) const = default;
+};
 
 enum class InputKind : std::uint8_t {
     KeyDown,   // code: the key's number (SDL 1.2's key symbols, core/keys.h)

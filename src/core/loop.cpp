@@ -1,13 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/loop.h"
 
-#include "core/state.h"
-
-int &quit_flag = game.session.quit_flag;
-int &fps = game.session.fps;
-int &frame_count = game.session.frame_count;
-std::uint32_t &frame_time = game.session.frame_time;
-
 void quit()
 {
     quit_flag = 1;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// Matches on the pure side: the session's start, each new terrain, the players' set-up.
+
 #include <cstdint>
 #include <cstdio>
 

@@ -48,7 +48,7 @@ Two hamsters in balls knock each other off a hilly arena.
 Gamepads plugged in before the start steer players 1 and 2.
 )";
 
-template <typename T> bool number(std::string_view text, T &value)
+template <typename T> bool optionNumber(std::string_view text, T &value)
 {
     const char *end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
@@ -61,7 +61,7 @@ bool windowSize(std::string_view text, Options &o)
     if (x == std::string_view::npos)
         return false;
     int width = 0, height = 0;
-    if (!number(text.substr(0, x), width) || !number(text.substr(x + 1), height))
+    if (!optionNumber(text.substr(0, x), width) || !optionNumber(text.substr(x + 1), height))
         return false;
     if (width < 1 || height < 1 || width > 16384 || height > 16384)
         return false;
@@ -91,7 +91,7 @@ std::string_view apply(std::string_view name, std::string_view value, Options &o
         o.joinHost = value.substr(0, colon);
         if (colon != std::string_view::npos) {
             std::uint16_t port = 0;
-            if (!number(value.substr(colon + 1), port) || port == 0)
+            if (!optionNumber(value.substr(colon + 1), port) || port == 0)
                 return "HOST or HOST:PORT with a port from 1 to 65535";
             o.joinPort = port;
         }
@@ -99,7 +99,7 @@ std::string_view apply(std::string_view name, std::string_view value, Options &o
     }
     if (name == "--port") {
         std::uint16_t port = 0;
-        if (!number(value, port) || port == 0)
+        if (!optionNumber(value, port) || port == 0)
             return "a port from 1 to 65535";
         o.port = port;
         return "";
@@ -109,11 +109,11 @@ std::string_view apply(std::string_view name, std::string_view value, Options &o
         return value.empty() ? "a file name" : "";
     }
     if (name == "--digest-every")
-        return number(value, o.digestEvery) && o.digestEvery > 0
+        return optionNumber(value, o.digestEvery) && o.digestEvery > 0
                    ? ""
                    : "a whole number of frames from 1 up";
     std::uint32_t seed = 0;
-    if (!number(value, seed))
+    if (!optionNumber(value, seed))
         return "a whole number from 0 to 4294967295";
     o.seed = seed;
     return "";

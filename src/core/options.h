@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// The command line: the options the game takes, and what it does with them before the window.
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "net/netproto.h"
+// The side a game plays online.
+enum class NetRole : std::uint8_t { Off, Host, Join };
 
 inline constexpr std::uint16_t kDefaultPort = 27015;
 

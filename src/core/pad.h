@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// Gamepads as steering: sticks and d-pads push the players' key counters; Start and Back.
+
 #include <array>
 #include <string_view>
 

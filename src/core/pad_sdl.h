@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// SDL's joysticks as the game's gamepads.
+
 #include <optional>
 #include <string_view>
 

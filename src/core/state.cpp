@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "render/model.h"
+#include "core/loop.h"
 #include "terrain/texture.h"
 
 constinit GameState game{};
@@ -12,23 +12,22 @@ std::array<Player, 2> &players = game.match.players;
 Terrain *&terrain = game.match.terrain;
 std::array<unsigned char, kGridPoints> &heightmap = game.match.heightmap;
 float &averageHeight = game.match.averageHeight;
-unsigned int &textureName = game.shell.textureName;
 Powerup &powerup = game.match.powerup;
 int &powerupActive = game.match.powerupActive;
 float &nextPowerupSpawn = game.match.nextPowerupSpawn;
 float &gameTime = game.match.gameTime;
-float &lightTime = game.match.lightTime;
+float &lightTime = game.view.lightTime;
 float &lastCollisionTime = game.match.lastCollisionTime;
-std::array<float, 4> &lightPos = game.match.lightPos;
+std::array<float, 4> &lightPos = game.view.lightPos;
 const std::array<float, 4> lightAmb{0.5f, 0.5f, 0.5f, 1.0f};
 const std::array<float, 4> lightDiff{1.0f, 1.0f, 1.0f, 1.0f};
 const std::array<float, 4> lightSpec{1.0f, 1.0f, 1.0f, 1.0f};
-std::array<float, 3> &cameraPos = game.match.cameraPos;
-float &cameraRot = game.match.cameraRot;
-std::array<float, 3> &cameraPosPreferred = game.match.cameraPosPreferred;
-float &cameraRotPreferred = game.match.cameraRotPreferred;
-vector &cameraVelocity = game.match.cameraVelocity;
-float &sceneRot = game.match.sceneRot;
+std::array<float, 3> &cameraPos = game.view.cameraPos;
+float &cameraRot = game.view.cameraRot;
+std::array<float, 3> &cameraPosPreferred = game.view.cameraPosPreferred;
+float &cameraRotPreferred = game.view.cameraRotPreferred;
+vector &cameraVelocity = game.view.cameraVelocity;
+float &sceneRot = game.view.sceneRot;
 int &endGame = game.match.endGame;
 int &winner = game.match.winner;
 std::array<Message, 2> &messages = game.match.messages;
@@ -44,18 +43,13 @@ double &rateClock = game.match.rateClock;
 std::array<PadState, kPadCount> &pads = game.match.pads;
 
 int &w = game.session.w, &h = game.session.h;
-unsigned int &programBall = game.shell.programBall;
-unsigned int &programTerrain = game.shell.programTerrain;
-unsigned int &programPowerup = game.shell.programPowerup;
-unsigned int &shadowMapTexture = game.shell.shadowMapTexture;
-unsigned int &shadowMapFBO = game.shell.shadowMapFBO;
 int &shadersSupported = game.session.shadersSupported;
 int &shadowsDisabled = game.session.shadowsDisabled;
 int &toggleShadows = game.session.toggleShadows;
 int &toggleMultiShadows = game.session.toggleMultiShadows;
 int &toggleSmooth = game.session.toggleSmooth;
-int &toggleCameraMovement = game.session.toggleCameraMovement;
-int &toggleLightMovement = game.session.toggleLightMovement;
+int &toggleCameraMovement = game.view.toggleCameraMovement;
+int &toggleLightMovement = game.view.toggleLightMovement;
 int &toggleBulletTime = game.session.toggleBulletTime;
 int &toggleSuperSizeMe = game.session.toggleSuperSizeMe;
 int &togglePause = game.session.togglePause;
@@ -68,11 +62,15 @@ int &oldTerrain2 = game.session.oldTerrain2;
 int &terrainChosenNext = game.session.terrainChosenNext;
 bool &noiseSeedFixed = game.session.noiseSeedFixed;
 std::uint32_t &fixedNoiseSeed = game.session.fixedNoiseSeed;
-int &windowWidth = game.shell.windowWidth;
-int &windowHeight = game.shell.windowHeight;
 std::array<unsigned char, kTexels> &texture = game.session.texture;
 std::uint32_t &seed = game.session.seed;
 float &scale = game.session.scale;
+int &quit_flag = game.session.quit_flag;
+int &fps = game.session.fps;
+int &frame_count = game.session.frame_count;
+std::uint32_t &frame_time = game.session.frame_time;
+double &gameClock = game.match.gameClock;
+float &trail::remainder = game.match.trailRemainder;
 
 void resetGameState()
 {
@@ -101,4 +99,14 @@ void applyEntryPoints(bool shaderFunctions, bool shadowFunctions)
         shadowsDisabled = 1;
         toggleShadows = 0;
     }
+}
+
+int gameRand()
+{
+    return nextRandom(game.match.random);
+}
+
+void seedGameRand(std::uint32_t randSeed)
+{
+    game.match.random = seededRandom(randSeed);
 }

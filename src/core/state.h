@@ -16,18 +16,15 @@
 #include <cstdint>
 
 #include "core/input.h"
+#include "core/options.h"
+#include "core/random.h"
 #include "core/vector.h"
-#include "net/netproto.h"
 #include "sim/messages.h"
 #include "sim/particle.h"
 #include "sim/player.h"
 #include "sim/powerup.h"
 #include "terrain/heightmap.h"
 #include "terrain/terrain.h"
-
-struct ObjModel;
-struct ObjTriangle;
-struct SDL_Surface;
 
 inline constexpr int kFragTarget = 5;
 
@@ -43,17 +40,7 @@ struct MatchState {
     float nextPowerupSpawn = 0;
     float gameTime = 0;
     double gameClock = 0; // gameTime added up in double
-    float lightTime = 0;
-    double lightClock = 0;
     float lastCollisionTime = 0;
-    std::array<float, 4> lightPos{15.0f, 13.0f, 25.5f, 1.0f};
-    std::array<float, 3> cameraPos{};
-    float cameraRot = 0;
-    std::array<float, 3> cameraPosPreferred{};
-    float cameraRotPreferred = -60.0f;
-    vector cameraVelocity{};
-    float sceneRot = 0;
-    double sceneClock = 0;
     int endGame = 0;
     int winner = 0;
     std::array<Message, 2> messages{};
@@ -68,7 +55,27 @@ struct MatchState {
     double rateClock = 0;
     float trailRemainder = 0;
     std::array<PadState, kPadCount> pads{}; // what each pad pushes now
+    RandomState random = seededRandom(1);   // as the C library's before any srand()
     bool operator==(const MatchState &) const = default;
+};
+
+// Each screen's own view of the match: where its camera and its light are,
+// and whether they move. The update moves them, but nothing of play reads
+// them, so two screens of one match online each keep their own.
+struct ViewState {
+    float lightTime = 0;
+    double lightClock = 0;
+    std::array<float, 4> lightPos{15.0f, 13.0f, 25.5f, 1.0f};
+    std::array<float, 3> cameraPos{};
+    float cameraRot = 0;
+    std::array<float, 3> cameraPosPreferred{};
+    float cameraRotPreferred = -60.0f;
+    vector cameraVelocity{};
+    float sceneRot = 0;
+    double sceneClock = 0;
+    int toggleCameraMovement = 1;
+    int toggleLightMovement = 0;
+    bool operator==(const ViewState &) const = default;
 };
 
 // The program's run: settings the keys change, what the driver offers, the
@@ -80,8 +87,6 @@ struct SessionState {
     int toggleShadows = 0;
     int toggleMultiShadows = 1;
     int toggleSmooth = 1;
-    int toggleCameraMovement = 1;
-    int toggleLightMovement = 0;
     int toggleBulletTime = 0;
     int toggleSuperSizeMe = 0;
     int togglePause = 0;
@@ -112,30 +117,6 @@ struct SessionState {
     bool operator==(const SessionState &) const = default;
 };
 
-// A model compiled into a display list, and the triangle array it was
-// compiled from (render/figures_gl.cpp).
-struct CompiledModel {
-    const ObjModel *model = nullptr;
-    const ObjTriangle *triangles = nullptr;
-    std::size_t count = 0;
-    unsigned int list = 0;
-    bool operator==(const CompiledModel &) const = default;
-};
-
-// GL object names and the window's handles, as the shell made them.
-struct ShellState {
-    unsigned int textureName = 0;
-    unsigned int programBall = 0, programTerrain = 0, programPowerup = 0;
-    unsigned int shadowMapTexture = 0;
-    unsigned int shadowMapFBO = 0;
-    unsigned int terrainDisplayList = 0;
-    std::array<CompiledModel, 6> figureLists{};
-    int videoFlags = 0;
-    int windowWidth = 800, windowHeight = 600; // the window's size out of full screen
-    SDL_Surface *screen = nullptr;
-    bool operator==(const ShellState &) const = default;
-};
-
 // A digest the host sent, kept until the joiner's answer for that frame.
 struct DigestMark {
     std::uint32_t frame = 0;
@@ -161,7 +142,7 @@ struct NetState {
     bool resend = false;
     std::uint32_t sentWhole = 0; // the frame the whole game last went after
     // Joiner: the starts of matches the stream is yet to play.
-    std::vector<NetMessage> starts{};
+    std::vector<MatchStart> starts{};
     // A line on this screen only (the host's "Player 2 left"), and its time.
     std::array<char, 64> notice{};
     float noticeTime = 0;
@@ -171,8 +152,8 @@ struct NetState {
 
 struct GameState {
     MatchState match;
+    ViewState view;
     SessionState session;
-    ShellState shell;
     NetState net;
     bool operator==(const GameState &) const = default;
 };
@@ -183,7 +164,6 @@ extern std::array<Player, 2> &players;
 extern Terrain *&terrain;
 extern std::array<unsigned char, kGridPoints> &heightmap;
 extern float &averageHeight;
-extern unsigned int &textureName;
 extern Powerup &powerup;
 extern int &powerupActive;
 extern float &nextPowerupSpawn;
@@ -202,11 +182,15 @@ extern vector &cameraVelocity;
 extern float &sceneRot;
 extern int &endGame;
 extern int &winner;
+// gameTime added up in double (sim/update.cpp says why).
+extern double &gameClock;
+namespace trail
+{
+// Fractional trail particles owed, shared by both balls.
+extern float &remainder;
+} // namespace trail
 // messages and mainMessage: sim/messages.h.
 extern int &w, &h;
-extern unsigned int &programBall, &programTerrain, &programPowerup;
-extern unsigned int &shadowMapTexture;
-extern unsigned int &shadowMapFBO;
 extern int &shadersSupported;
 extern int &shadowsDisabled;
 extern int &toggleShadows;

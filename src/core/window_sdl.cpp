@@ -16,6 +16,10 @@
 #include "terrain/mesh_gl.h"
 #include "terrain/texture_gl.h"
 
+int videoFlags = 0;
+SDL_Surface *screen = nullptr;
+int windowWidth = 800, windowHeight = 600;
+
 namespace
 {
 
@@ -118,4 +122,40 @@ void reshape(int width, int height)
     glLoadIdentity();
     w = width;
     h = height;
+}
+
+int openWindow(int width, int height, bool fullscreen)
+{
+    videoFlags = SDL_OPENGL | SDL_RESIZABLE | SDL_DOUBLEBUF;
+    // A video driver the user chose is used as it is. Otherwise OpenGL needs
+    // an X display: without one SDL would fall back to a text console driver
+    // and GLUT would abort on its own, so say it plainly.
+    const char *chosenDriver = std::getenv("SDL_VIDEODRIVER");
+    const bool driverChosen = chosenDriver && *chosenDriver;
+    const char *xDisplay = std::getenv("DISPLAY");
+    const bool haveDisplay = xDisplay && *xDisplay;
+    if (!driverChosen && !haveDisplay) {
+        std::fprintf(stderr, "Quorbly: cannot open a window: no X display (DISPLAY is not set)\n");
+        return 1;
+    }
+    if (!driverChosen)
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+    // Audio starts in openAudio(), which goes on without a device.
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) {
+        if (driverChosen)
+            std::fprintf(stderr, "Quorbly: cannot open a window with video driver '%s': %s\n",
+                         chosenDriver, SDL_GetError());
+        else
+            std::fprintf(stderr, "Quorbly: cannot open a window on display '%s': %s\n", xDisplay,
+                         SDL_GetError());
+        return 1;
+    }
+    screen = openScreen(width, height, fullscreen);
+    if (!screen) {
+        std::fprintf(stderr, "Quorbly: cannot open the %dx%d OpenGL window: %s\n", width, height,
+                     SDL_GetError());
+        SDL_Quit();
+        return 1;
+    }
+    return -1;
 }

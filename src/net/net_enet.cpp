@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "core/controls.h"
+#include "core/frame.h"
 #include "core/state.h"
 #include "net/online.h"
 
@@ -261,7 +261,7 @@ int joinerStep(NetLink &link, std::span<const InputEvent> own)
     NetMessage mine{.kind = NetKind::Input};
     for (const InputEvent &e : own)
         if (isLocalInput(e))
-            applyInput(e);
+            takeInput(e, std::nullopt);
         else if (const auto sent = joinerSends(e))
             mine.events.push_back(*sent);
     if (!mine.events.empty()) {

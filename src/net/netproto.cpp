@@ -192,7 +192,6 @@ NetMessage readMessage(Reader &r)
         break;
     case NetKind::FullState: {
         m.frame = r.u32();
-        m.seed = r.u32();
         const std::uint32_t size = r.u32();
         r.require(size <= kMaxState);
         const auto bytes = r.bytes(r.ok ? size : 0);
@@ -262,7 +261,6 @@ void encodeMessage(const NetMessage &m, std::vector<std::uint8_t> &out)
         break;
     case NetKind::FullState:
         w.u32(m.frame);
-        w.u32(m.seed);
         w.u32(static_cast<std::uint32_t>(m.state.size()));
         w.bytes(m.state.data(), m.state.size());
         break;

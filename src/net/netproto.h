@@ -13,12 +13,9 @@
 
 #include "core/input.h"
 
-// The side a game plays online.
-enum class NetRole : std::uint8_t { Off, Host, Join };
-
 // Raised whenever the bytes or the meaning of a message change: a joiner
 // must speak exactly the host's protocol, and play exactly its game.
-inline constexpr std::uint16_t kProtocolVersion = 1;
+inline constexpr std::uint16_t kProtocolVersion = 2;
 
 enum class NetKind : std::uint8_t {
     Hello = 1,  // joiner -> host: text (game version), protocol
@@ -27,7 +24,7 @@ enum class NetKind : std::uint8_t {
     Frame,      // host -> joiner: seconds (the float's bits), events
     Input,      // joiner -> host: events
     Digest,     // both ways: frame, digest
-    FullState,  // host -> joiner: frame, state, seed (rand's from here on)
+    FullState,  // host -> joiner: frame, state (the game's generator within)
     Bye,        // either side: leaving now
 };
 

@@ -8,13 +8,13 @@
 #include <cstdlib>
 
 #include "core/controls.h"
+#include "core/frame.h"
 #include "core/keys.h"
 #include "core/match.h"
 #include "core/options.h"
 #include "core/state.h"
 #include "render/view.h"
 #include "replay/replay.h"
-#include "sim/update.h"
 #include "terrain/texture.h"
 
 namespace
@@ -86,42 +86,6 @@ bool friendMay(const InputEvent &e)
     return e.pad == 1 && (e.kind != InputKind::PadButton || e.code == kPadButtonStart);
 }
 
-// What each screen keeps to itself of the state of play: where its camera
-// and its light are, and whether they move. Nothing of play reads them.
-struct LocalView {
-    int cameraMovement = 0, lightMovement = 0;
-    std::array<float, 3> cameraPos{}, cameraPosPreferred{};
-    float cameraRot = 0, cameraRotPreferred = 0, sceneRot = 0, lightTime = 0;
-    vector cameraVelocity{};
-    double sceneClock = 0, lightClock = 0;
-    std::array<float, 4> lightPos{};
-};
-
-LocalView takeView()
-{
-    const MatchState &m = game.match;
-    return {toggleCameraMovement, toggleLightMovement,  m.cameraPos,  m.cameraPosPreferred,
-            m.cameraRot,          m.cameraRotPreferred, m.sceneRot,   m.lightTime,
-            m.cameraVelocity,     m.sceneClock,         m.lightClock, m.lightPos};
-}
-
-void putView(const LocalView &v)
-{
-    MatchState &m = game.match;
-    toggleCameraMovement = v.cameraMovement;
-    toggleLightMovement = v.lightMovement;
-    m.cameraPos = v.cameraPos;
-    m.cameraPosPreferred = v.cameraPosPreferred;
-    m.cameraRot = v.cameraRot;
-    m.cameraRotPreferred = v.cameraRotPreferred;
-    m.sceneRot = v.sceneRot;
-    m.lightTime = v.lightTime;
-    m.cameraVelocity = v.cameraVelocity;
-    m.sceneClock = v.sceneClock;
-    m.lightClock = v.lightClock;
-    m.lightPos = v.lightPos;
-}
-
 NetMessage matchStartMessage()
 {
     const MatchStart start = currentMatchStart();
@@ -146,7 +110,7 @@ std::vector<std::uint8_t> packState()
     return packed;
 }
 
-bool unpackState(std::span<const std::uint8_t> packed)
+bool unpackState(std::span<const std::uint8_t> packed, bool withView)
 {
     if (packed.size() < 4)
         return false;
@@ -158,45 +122,38 @@ bool unpackState(std::span<const std::uint8_t> packed)
     std::vector<std::uint8_t> raw(size);
     const uLongf expected = size;
     if (uncompress(raw.data(), &size, packed.data() + 4, packed.size() - 4) != Z_OK ||
-        size != expected || !loadState(raw))
+        size != expected || !loadState(raw, withView))
         return false;
     generateTexture(*terrain, seed);
     return true;
 }
 
-// rand() starts afresh from a seed the message carries, on both sides at
-// the same point of the stream: its state is the C library's, not ours.
+// The whole game, its random generator within.
 NetMessage fullState()
 {
-    const auto seed = static_cast<std::uint32_t>(std::rand());
-    std::srand(seed);
     game.net.sentWhole = game.net.frame;
-    return {
-        .kind = NetKind::FullState, .seed = seed, .frame = game.net.frame, .state = packState()};
+    return {.kind = NetKind::FullState, .frame = game.net.frame, .state = packState()};
 }
 
-void say(const char *line, std::uint32_t frame)
+void sayAtFrame(const char *line, std::uint32_t frame)
 {
     std::printf(line, static_cast<unsigned>(frame));
     std::fflush(stdout);
 }
 
 // The joiner takes over the host's game; false if it cannot be the same.
+// A friend who just joined starts from the host's camera and light, but
+// whether they move stays the friend's choice; later it keeps its own view.
 bool takeOver(const NetMessage &m)
 {
     NetState &net = game.net;
-    const LocalView view = takeView();
-    if (!unpackState(m.state))
+    const int cameraMovement = toggleCameraMovement, lightMovement = toggleLightMovement;
+    if (!unpackState(m.state, !net.linked))
         return false;
-    std::srand(m.seed);
-    // A friend who just joined starts from the host's camera and light, but
-    // whether they move stays the friend's choice.
-    toggleCameraMovement = view.cameraMovement;
-    toggleLightMovement = view.lightMovement;
-    if (net.linked) {
-        putView(view);
-        say("Online: out of step with the host at frame %u; took over its game\n", m.frame);
-    }
+    toggleCameraMovement = cameraMovement;
+    toggleLightMovement = lightMovement;
+    if (net.linked)
+        sayAtFrame("Online: out of step with the host at frame %u; took over its game\n", m.frame);
     net.frame = m.frame;
     net.linked = true;
     terrainChanged();
@@ -205,7 +162,7 @@ bool takeOver(const NetMessage &m)
 
 // Plays one frame of the stream: the inputs as the host applied them, a
 // match they start from the host's start, then the frame's update.
-bool playFrame(const NetMessage &m)
+bool playStreamFrame(const NetMessage &m)
 {
     NetState &net = game.net;
     for (const InputEvent &e : m.events) {
@@ -213,15 +170,15 @@ bool playFrame(const NetMessage &m)
         if (starts && net.starts.empty())
             return false;
         if (starts)
-            applyMatchStart({net.starts.front().seed, net.starts.front().text});
-        applyInput(e);
+            applyMatchStart(net.starts.front());
+        takeInput(e, std::nullopt);
         if (starts) {
-            if (!(matchStartMessage() == net.starts.front()))
+            if (currentMatchStart() != net.starts.front())
                 return false;
             net.starts.erase(net.starts.begin());
         }
     }
-    update(bitsToSeconds(m.secondsBits));
+    runFrame(bitsToSeconds(m.secondsBits));
     ++net.frame;
     return true;
 }
@@ -230,11 +187,7 @@ bool playFrame(const NetMessage &m)
 
 std::uint64_t onlineDigest()
 {
-    const LocalView view = takeView();
-    putView({});
-    const std::uint64_t digest = stateDigest();
-    putView(view);
-    return digest;
+    return stateDigest(false);
 }
 
 bool isLocalInput(const InputEvent &e)
@@ -379,11 +332,6 @@ NetMessage digestMark(std::uint64_t digest)
     return NetMessage{.kind = NetKind::Digest, .frame = net.frame, .digest = digest};
 }
 
-std::optional<NetMessage> hostDigest(float seconds, std::uint64_t digest)
-{
-    return digestDue(seconds) ? std::optional(digestMark(digest)) : std::nullopt;
-}
-
 std::optional<InputEvent> joinerSends(const InputEvent &e)
 {
     if (isKey(e)) {
@@ -431,13 +379,11 @@ void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clo
     hostFrameInputs(own, run, stream);
     for (const InputEvent &e : run) {
         const bool starts = startsMatch(e);
-        if (starts)
-            queueNoiseSeed(nextNoiseSeed(clockMs));
-        applyInput(e);
+        takeInput(e, clockMs);
         if (starts && net.linked)
             out.push_back(matchStartMessage());
     }
-    update(seconds);
+    runFrame(seconds);
     if (!net.linked)
         return;
     out.push_back(
@@ -454,30 +400,30 @@ int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
 {
     NetState &net = game.net;
     const auto cannotFollow = [] {
-        say("Online: the host's match at frame %u is not one this game can play: are its "
-            "terrains the same?\n",
-            game.net.frame);
+        sayAtFrame("Online: the host's match at frame %u is not one this game can play: are its "
+                   "terrains the same?\n",
+                   game.net.frame);
         return 1;
     };
     for (const NetMessage &m : in) {
         switch (m.kind) {
         case NetKind::MatchStart:
-            net.starts.push_back(m);
+            net.starts.push_back({m.seed, m.text});
             break;
         case NetKind::FullState:
             if (!takeOver(m)) {
-                say("Online: cannot take over the host's game (frame %u)\n", m.frame);
+                sayAtFrame("Online: cannot take over the host's game (frame %u)\n", m.frame);
                 return 1;
             }
             // The welcome's match start: the match now played here too.
-            if (!net.starts.empty() && !(matchStartMessage() == net.starts.front()))
+            if (!net.starts.empty() && currentMatchStart() != net.starts.front())
                 return cannotFollow();
             net.starts.clear();
             break;
         case NetKind::Frame:
             if (!net.linked) {
                 ++net.dropped;
-            } else if (!playFrame(m)) {
+            } else if (!playStreamFrame(m)) {
                 return cannotFollow();
             }
             break;
@@ -487,7 +433,7 @@ int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
                     {.kind = NetKind::Digest, .frame = net.frame, .digest = onlineDigest()});
             break;
         case NetKind::Bye:
-            say("Online: the host left at frame %u\n", net.frame);
+            sayAtFrame("Online: the host left at frame %u\n", net.frame);
             return 0;
         case NetKind::Refuse:
             std::printf("%s\n", refusalLine(m.reason, NetRole::Join).c_str());

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/options.h"
 #include "net/netproto.h"
 
 // Inputs that change only this screen or leave it: the camera, the light,
@@ -47,8 +48,6 @@ void hostFrameInputs(std::span<const InputEvent> own, std::vector<InputEvent> &r
 bool digestDue(float seconds);
 // The digest message of this frame, noted to check the friend's answer against.
 NetMessage digestMark(std::uint64_t digest);
-// Both in one: the digest message when one is due.
-std::optional<NetMessage> hostDigest(float seconds, std::uint64_t digest);
 
 // The joiner. What one of its own inputs becomes for the host: its arrows,
 // W A S D, first pad and Space steer player 2 and pause; the rest is not

@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "core/game.h"
 #include "core/state.h"
 #include "render/figures.h"
 #include "render/glext_gl.h"

@@ -30,10 +30,19 @@ void setMaterial(const std::array<float, 4> &ambient, const std::array<float, 4>
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, d.data());
 }
 
-// The models' display lists (game.shell): a model whose triangles were
-// replaced or resized since it was compiled is drawn from its triangles
-// again, not from a stale list.
-std::array<CompiledModel, 6> &compiled = game.shell.figureLists;
+// A model compiled into a display list, and the triangle array it was
+// compiled from.
+struct CompiledModel {
+    const ObjModel *model = nullptr;
+    const ObjTriangle *triangles = nullptr;
+    std::size_t count = 0;
+    unsigned int list = 0;
+};
+
+// The models' display lists: a model whose triangles were replaced or
+// resized since it was compiled is drawn from its triangles again, not
+// from a stale list.
+std::array<CompiledModel, 6> compiled{};
 
 } // namespace
 

@@ -26,8 +26,6 @@ extern PFNGLUSEPROGRAMPROC qglUseProgram;
 extern PFNGLGETUNIFORMLOCATIONPROC qglGetUniformLocation;
 extern PFNGLUNIFORM1IPROC qglUniform1i;
 extern PFNGLUNIFORM1FPROC qglUniform1f;
-extern PFNGLGETACTIVEUNIFORMPROC qglGetActiveUniform;
-extern PFNGLISSHADERPROC qglIsShader;
 extern PFNGLISPROGRAMPROC qglIsProgram;
 
 extern PFNGLACTIVETEXTUREPROC qglActiveTexture;

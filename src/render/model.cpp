@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/clock.h"
+#include "core/text.h"
 #include "render/utilities.h"
 
 std::unique_ptr<ObjModel> head;

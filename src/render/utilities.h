@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// Text helpers of the file readers and the HUD.
+
 #include <cstddef>
 #include <string>
 #include <string_view>
-
-// Text helpers of the file readers and the HUD.
 
 // 1 for control characters, the blank and every byte from 128 up, else 0.
 int IsDeadSpace(char A);
@@ -14,14 +14,6 @@ int IsEOL(char A);
 // 1 when the line A..E is not empty and starts with the first count
 // characters of B; a line that ends before count characters never matches.
 int StrEqual(const char *A, const char *B, const char *E, int count);
-
-// Length of the decimal number at the start of s (sign, digits, point,
-// exponent; no fraction or exponent for an integer); 0 when there is none.
-std::size_t decimalLength(const char *s, bool allowFraction);
-
-// The longest start of s, at most max bytes, that ends on a UTF-8 character
-// boundary.
-std::size_t utf8Cut(std::string_view s, std::size_t max);
 
 // UTF-8 text as the Latin-1 bytes the bitmap fonts draw: each character
 // above U+00A0 and up to U+00FF becomes its byte, any other character

@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include "core/game.h"
 #include "core/state.h"
 #include "render/glext_gl.h"
 #include "terrain/mesh_gl.h"

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/controls.h"
+#include "core/frame.h"
 #include "core/match.h"
+#include "core/random.h"
 #include "core/state.h"
-#include "sim/update.h"
 #include "terrain/terrain.h"
 #include "terrain/texture.h"
 
@@ -59,11 +59,16 @@ std::optional<std::string_view> readLine(Playback &p)
     return text;
 }
 
-// The inputs of one line; a match they start must be the one its match
-// line handed in.
-bool applyChecked(Playback &p, std::span<const InputEvent> inputs)
+// The inputs of one line, and its frame when it has one; a match they
+// start must be the one its match line handed in.
+bool applyChecked(Playback &p, std::span<const InputEvent> inputs,
+                  std::optional<float> seconds = std::nullopt)
 {
-    applyInputs(inputs);
+    if (seconds)
+        runFrame(*seconds, inputs);
+    else
+        for (const InputEvent &e : inputs)
+            takeInput(e, std::nullopt);
     const std::uint32_t started = game.session.matchesStarted - p.matches;
     p.matches = game.session.matchesStarted;
     if (started == 0)
@@ -89,7 +94,8 @@ bool checkDigest(Playback &p, const ReplayLine &l)
     if (here != l.digest)
         return fail(p, 1,
                     "after frame " + std::to_string(p.frames) + " the digest is " +
-                        digestText(here) + ", the replay's " + digestText(l.digest));
+                        digestText(here) + ", the replay's " + digestText(l.digest) +
+                        (l.parts ? " (apart: " + partsApart(partDigests(), *l.parts) + ")" : ""));
     if (l.kind == ReplayLine::Kind::End) {
         if (p.pending)
             return fail(p, 2,
@@ -122,18 +128,6 @@ MatchStart currentMatchStart()
 void applyMatchStart(const MatchStart &start)
 {
     queueNoiseSeed(start.noiseSeed);
-}
-
-void applyInputs(std::span<const InputEvent> inputs)
-{
-    for (const InputEvent &e : inputs)
-        applyInput(e);
-}
-
-void runFrame(float seconds, std::span<const InputEvent> inputs)
-{
-    applyInputs(inputs);
-    update(seconds);
 }
 
 bool startRecording(Recorder &r, const std::string &path, const ReplayHeader &header)
@@ -174,6 +168,7 @@ void recordFrame(Recorder &r, float seconds)
         digest.kind = ReplayLine::Kind::Digest;
         digest.frame = r.frames;
         digest.digest = stateDigest();
+        digest.parts = partDigests();
         writeLine(r, digest);
     }
     std::fflush(r.file.get());
@@ -187,6 +182,7 @@ std::uint64_t finishRecording(Recorder &r)
     end.kind = ReplayLine::Kind::End;
     end.frame = r.frames;
     end.digest = stateDigest();
+    end.parts = partDigests();
     writeLine(r, end);
     r.file.reset();
     return end.digest;
@@ -223,7 +219,7 @@ bool openReplay(Playback &p, const std::string &path)
 
 bool beginPlayback(Playback &p)
 {
-    std::srand(p.header.randSeed);
+    seedGameRand(p.header.randSeed);
     if (p.header.firstTerrain >= 0)
         chooseNextTerrain(p.header.firstTerrain);
     const std::optional<std::string_view> text = readLine(p);
@@ -287,9 +283,9 @@ std::optional<float> playFrame(Playback &p)
             p.pending = l.match;
             p.pendingLine = p.line;
         } else {
-            ok = applyChecked(p, l.inputs);
-            if (ok && l.kind == ReplayLine::Kind::Frame) {
-                update(l.seconds);
+            const bool frame = l.kind == ReplayLine::Kind::Frame;
+            ok = applyChecked(p, l.inputs, frame ? std::optional(l.seconds) : std::nullopt);
+            if (ok && frame) {
                 ++p.frames;
                 played = l.seconds;
             }
@@ -304,22 +300,4 @@ void printDigest(std::uint64_t frames, bool final)
     std::printf("%s: %s after %llu frames\n", final ? "Final digest" : "Digest",
                 digestText(stateDigest()).c_str(), static_cast<unsigned long long>(frames));
     std::fflush(stdout);
-}
-
-int playHeadless(const std::string &path, std::uint64_t digestEvery)
-{
-    Playback p;
-    if (openReplay(p, path) && beginPlayback(p)) {
-        beginSession();
-        if (sessionStarted(p))
-            while (playFrame(p))
-                if (digestEvery > 0 && p.frames % digestEvery == 0)
-                    printDigest(p.frames, false);
-    }
-    if (!p.error.empty()) {
-        std::fprintf(stderr, "%s\n", p.error.c_str());
-        return p.status;
-    }
-    printDigest(p.frames, true);
-    return 0;
 }

@@ -41,10 +41,6 @@ MatchStart currentMatchStart();
 // one who plays the stream checks afterwards that currentMatchStart()
 // agrees: a different terrains file picks or defines another terrain.
 void applyMatchStart(const MatchStart &start);
-// The inputs that came since the last frame, in order (applyInput).
-void applyInputs(std::span<const InputEvent> inputs);
-// The inputs, then one frame of `seconds` (update).
-void runFrame(float seconds, std::span<const InputEvent> inputs);
 
 // ---- Recording
 
@@ -105,9 +101,5 @@ bool sessionStarted(Playback &p);
 // or on an error.
 std::optional<float> playFrame(Playback &p);
 
-// `quorbly --replay FILE --headless`: the whole replay as fast as it runs,
-// no window, GL or sound. Prints the digest every `digestEvery` frames (0:
-// never) and the final one; returns the exit status.
-int playHeadless(const std::string &path, std::uint64_t digestEvery);
 // "Digest: HEX after N frames" and "Final digest: HEX after N frames".
 void printDigest(std::uint64_t frames, bool final);

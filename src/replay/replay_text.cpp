@@ -164,8 +164,12 @@ std::string formatLine(const ReplayLine &l)
         return "match " + hexText(l.match.noiseSeed, 8) + " " + l.match.terrainLine;
     case ReplayLine::Kind::Digest:
     case ReplayLine::Kind::End:
-        return (l.kind == ReplayLine::Kind::End ? "end " : "digest ") + std::to_string(l.frame) +
+        text = (l.kind == ReplayLine::Kind::End ? "end " : "digest ") + std::to_string(l.frame) +
                " " + digestText(l.digest);
+        if (l.parts)
+            for (std::uint32_t part : *l.parts)
+                text += " " + hexText(part, 8);
+        return text;
     }
     for (const InputEvent &e : l.inputs)
         text += " " + formatInput(e);
@@ -199,9 +203,15 @@ std::optional<std::string> parseLine(std::string_view text, ReplayLine &l)
     }
     if (first == "digest" || first == "end") {
         l.kind = first == "end" ? ReplayLine::Kind::End : ReplayLine::Kind::Digest;
-        if (!number(token(rest), l.frame) || !hex(token(rest), l.digest, 16) || !rest.empty())
+        bool ok = number(token(rest), l.frame) && hex(token(rest), l.digest, 16);
+        if (ok && !rest.empty()) {
+            l.parts.emplace();
+            for (std::uint32_t &part : *l.parts)
+                ok = ok && hex(token(rest), part, 8);
+        }
+        if (!ok || !rest.empty())
             return "a " + std::string(first) + " line is '" + std::string(first) +
-                   " FRAMES DIGEST', DIGEST 16 hex digits";
+                   " FRAMES DIGEST [PARTS]', DIGEST 16 hex digits, PARTS 7 of 8";
         return std::nullopt;
     }
     return "unknown line '" + std::string(text.substr(0, 40)) + "'";

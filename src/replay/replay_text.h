@@ -10,16 +10,9 @@
 #include <vector>
 
 #include "core/input.h"
+#include "replay/snapshot.h"
 
 inline constexpr int kReplayFormat = 1;
-
-// What starts a match: the texture's noise seed and the chosen terrain's
-// definition line (terrainLine).
-struct MatchStart {
-    std::uint32_t noiseSeed = 0;
-    std::string terrainLine;
-    bool operator==(const MatchStart &) const = default;
-};
 
 // How the session began: rand()'s seed, the bot on from the start (--bot),
 // the first terrain chosen (--terrain, its index; -1 drawn).
@@ -34,11 +27,12 @@ struct ReplayHeader {
 struct ReplayLine {
     enum class Kind { Frame, Inputs, Match, Digest, End };
     Kind kind = Kind::Frame;
-    float seconds = 0;              // Frame
-    std::vector<InputEvent> inputs; // Frame, Inputs
-    MatchStart match;               // Match
-    std::uint64_t frame = 0;        // Digest, End: frames played so far
-    std::uint64_t digest = 0;       // Digest, End
+    float seconds = 0;                // Frame
+    std::vector<InputEvent> inputs;   // Frame, Inputs
+    MatchStart match;                 // Match
+    std::uint64_t frame = 0;          // Digest, End: frames played so far
+    std::uint64_t digest = 0;         // Digest, End
+    std::optional<PartDigests> parts; // Digest, End: each part's beside it
 };
 
 // The header's lines, each ended by a newline.

@@ -15,8 +15,8 @@ namespace
 // A field added to one of these records must be added to its list below
 // too; the sizes are here to say so.
 static_assert(sizeof(Player) == 200 && sizeof(Particle) == 48 && sizeof(Powerup) == 64 &&
-              sizeof(Message) == 88 && sizeof(MatchState) == 143752 &&
-              sizeof(SessionState) == 262264);
+              sizeof(Message) == 88 && sizeof(MatchState) == 143792 && sizeof(ViewState) == 96 &&
+              sizeof(SessionState) == 262256);
 
 template <class T> struct IsArray : std::false_type {
 };
@@ -46,6 +46,8 @@ template <class V, class T> void io(V &v, T &x)
         all(v, x.x, x.y, x.z);
     } else if constexpr (std::is_same_v<T, Push>) {
         all(v, x.x, x.y);
+    } else if constexpr (std::is_same_v<T, RandomState>) {
+        all(v, x.table, x.front, x.rear);
     } else if constexpr (std::is_same_v<T, PadState>) {
         all(v, x.stick, x.hat);
     } else if constexpr (std::is_same_v<T, Message>) {
@@ -64,21 +66,44 @@ template <class V, class T> void io(V &v, T &x)
     }
 }
 
-template <class V> void visitState(GameState &g, V &v)
+// The view's fields go where they always went, between those of play, so
+// the digests replays carry stay as they were; without the view they are
+// left out. Each field belongs to one part of the record (v.part), so that
+// a digest that went apart can say where.
+template <class V> void visitState(GameState &g, V &v, bool withView)
 {
     MatchState &m = g.match;
-    io(v, m.players);
-    v.terrain(m.terrain);
-    all(v, m.heightmap, m.averageHeight, m.powerup, m.powerupActive, m.nextPowerupSpawn, m.gameTime,
-        m.gameClock, m.lightTime, m.lightClock, m.lastCollisionTime, m.lightPos, m.cameraPos,
-        m.cameraRot, m.cameraPosPreferred, m.cameraRotPreferred, m.cameraVelocity, m.sceneRot,
-        m.sceneClock, m.endGame, m.winner, m.messages, m.mainMessage, m.particles, m.nextParticle,
-        m.rgb, m.hval, m.ticker, m.tickerClock, m.rate, m.rateClock, m.trailRemainder, m.pads);
+    ViewState &w = g.view;
     SessionState &s = g.session;
-    all(v, s.toggleCameraMovement, s.toggleLightMovement, s.toggleBulletTime, s.toggleSuperSizeMe,
-        s.togglePause, s.toggleBot, s.terrainCurrent, s.oldTerrain, s.oldTerrain2,
-        s.terrainChosenNext, s.texture, s.seed, s.noiseSeedQueued, s.queuedNoiseSeed,
-        s.matchesStarted, s.scale);
+    const auto in = [&](StatePart part, auto &...x) {
+        if (part == StatePart::View && !withView)
+            return;
+        v.part(part);
+        all(v, x...);
+    };
+    using enum StatePart;
+    in(Players, m.players);
+    v.part(Grid);
+    v.terrain(m.terrain);
+    in(Grid, m.heightmap, m.averageHeight);
+    in(Powerup, m.powerup, m.powerupActive, m.nextPowerupSpawn);
+    in(Clocks, m.gameTime, m.gameClock);
+    in(View, w.lightTime, w.lightClock);
+    in(Clocks, m.lastCollisionTime);
+    in(View, w.lightPos, w.cameraPos, w.cameraRot, w.cameraPosPreferred, w.cameraRotPreferred,
+       w.cameraVelocity, w.sceneRot, w.sceneClock);
+    in(Messages, m.endGame, m.winner, m.messages, m.mainMessage);
+    in(Particles, m.particles, m.nextParticle);
+    in(Powerup, m.rgb, m.hval, m.ticker, m.tickerClock);
+    in(Clocks, m.rate, m.rateClock);
+    in(Particles, m.trailRemainder);
+    in(Players, m.pads);
+    in(Clocks, m.random);
+    in(View, w.toggleCameraMovement, w.toggleLightMovement);
+    in(Clocks, s.toggleBulletTime, s.toggleSuperSizeMe, s.togglePause, s.toggleBot);
+    in(Grid, s.terrainCurrent, s.oldTerrain, s.oldTerrain2, s.terrainChosenNext, s.texture, s.seed,
+       s.noiseSeedQueued, s.queuedNoiseSeed, s.matchesStarted);
+    in(Players, s.scale);
 }
 
 // The terrain's place in the loaded table; -1 for none or one of a test's own.
@@ -100,12 +125,35 @@ template <class T> auto bitsOf(T x)
         return std::bit_cast<std::uint64_t>(x);
 }
 
+// Spreads the last words' bits over the whole digest.
+std::uint64_t finish(std::uint64_t d)
+{
+    d = (d ^ (d >> 31)) * 0xbf58476d1ce4e5b9ull;
+    d = (d ^ (d >> 27)) * 0x94d049bb133111ebull;
+    return d ^ (d >> 31);
+}
+
+void mix(std::uint64_t &h, std::uint64_t w)
+{
+    h = (h ^ w) * 0x9e3779b97f4a7c15ull;
+    h ^= h >> 29;
+}
+
+// The whole digest, and one of each part beside it.
 struct Hasher {
-    std::uint64_t h = 0x51ed270b27a9c3d5ull;
+    static constexpr std::uint64_t kStart = 0x51ed270b27a9c3d5ull;
+    std::uint64_t h = kStart;
+    std::array<std::uint64_t, kStateParts> parts = [] {
+        std::array<std::uint64_t, kStateParts> p{};
+        p.fill(kStart);
+        return p;
+    }();
+    std::size_t at = 0;
+    void part(StatePart p) { at = static_cast<std::size_t>(p); }
     void word(std::uint64_t w)
     {
-        h = (h ^ w) * 0x9e3779b97f4a7c15ull;
-        h ^= h >> 29;
+        mix(h, w);
+        mix(parts[at], w);
     }
     template <class T> void scalar(T &x) { word(bitsOf(x)); }
     void bytes(const unsigned char *p, std::size_t n)
@@ -125,6 +173,7 @@ struct Hasher {
 
 struct Saver {
     std::vector<std::uint8_t> out;
+    void part(StatePart) {}
     void bytes(const void *p, std::size_t n)
     {
         const auto *b = static_cast<const std::uint8_t *>(p);
@@ -144,6 +193,7 @@ struct Saver {
 
 struct Loader {
     std::span<const std::uint8_t> in;
+    void part(StatePart) {}
     bool ok = true;
     bool take(void *p, std::size_t n)
     {
@@ -185,15 +235,30 @@ template <std::size_t N> bool terminated(const std::array<char, N> &text)
 
 } // namespace
 
-std::uint64_t stateDigest()
+std::uint64_t stateDigest(bool withView)
 {
     Hasher hasher;
-    visitState(game, hasher);
-    // Spread the last words' bits over the whole digest.
-    std::uint64_t d = hasher.h;
-    d = (d ^ (d >> 31)) * 0xbf58476d1ce4e5b9ull;
-    d = (d ^ (d >> 27)) * 0x94d049bb133111ebull;
-    return d ^ (d >> 31);
+    visitState(game, hasher, withView);
+    return finish(hasher.h);
+}
+
+PartDigests partDigests()
+{
+    Hasher hasher;
+    visitState(game, hasher, true);
+    PartDigests parts{};
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        parts[i] = static_cast<std::uint32_t>(finish(hasher.parts[i]));
+    return parts;
+}
+
+std::string partsApart(const PartDigests &here, const PartDigests &recorded)
+{
+    std::string names;
+    for (std::size_t i = 0; i < here.size(); ++i)
+        if (here[i] != recorded[i])
+            names += (names.empty() ? "" : ", ") + std::string(kStatePartNames[i]);
+    return names;
 }
 
 std::string digestText(std::uint64_t digest)
@@ -209,24 +274,29 @@ std::vector<std::uint8_t> saveState()
     Saver saver;
     const std::uint32_t magic = kSnapshotMagic;
     saver.bytes(&magic, sizeof magic);
-    visitState(game, saver);
+    visitState(game, saver, true);
     return std::move(saver.out);
 }
 
-bool loadState(std::span<const std::uint8_t> bytes)
+bool loadState(std::span<const std::uint8_t> bytes, bool withView)
 {
     Loader loader{bytes};
     std::uint32_t magic = 0;
     if (!loader.take(&magic, sizeof magic) || magic != kSnapshotMagic)
         return false;
     auto loaded = std::make_unique<GameState>(game);
-    visitState(*loaded, loader);
+    visitState(*loaded, loader, true);
     const MatchState &m = loaded->match;
+    const RandomState &r = m.random;
+    const std::size_t taps = r.table.size();
     bool sane = loader.ok && loader.in.empty() && m.nextParticle >= 0 &&
                 m.nextParticle < kParticleCount && m.winner >= 0 && m.winner <= 1 &&
-                terminated(m.mainMessage);
+                terminated(m.mainMessage) && r.front < taps && r.rear < taps &&
+                (r.front + taps - r.rear) % taps == 3;
     for (const Message &message : m.messages)
         sane = sane && terminated(message.text);
+    if (!withView)
+        loaded->view = game.view;
     if (sane)
         game = *loaded;
     return sane;

@@ -75,7 +75,7 @@ void updateCamera(float seconds)
         cameraPos = {0.0f, 2.0f * r, 2.0f * r};
         cameraRot = -30.0f;
         if (toggleCameraMovement == 1)
-            addTime(sceneRot, game.match.sceneClock, seconds * 20.0f);
+            addTime(sceneRot, game.view.sceneClock, seconds * 20.0f);
         return;
     }
     if (toggleCameraMovement == 1)

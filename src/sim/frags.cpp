@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "audio/cues.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "sim/messages.h"
 #include "sim/powerup_rules.h"
@@ -93,9 +94,9 @@ void fragAndRespawn(int p)
     // Drop back in over a quadrant the other ball is not in.
     if (playerInRange(heightmap.data(), players[other]))
         occupiedQuadrant = quadrantOf(players[other]);
-    int quadrant = std::rand() % 4;
+    int quadrant = gameRand() % 4;
     while (quadrant == occupiedQuadrant)
-        quadrant = std::rand() % 4;
+        quadrant = gameRand() % 4;
 
     player.x = (quadrant % 2 + 0.5f) * kQuadrantSide;
     player.y = kRespawnHeight;

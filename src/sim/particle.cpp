@@ -8,15 +8,11 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/random.h"
 #include "terrain/heightmap.h"
 
 namespace
 {
-
-double uniform()
-{
-    return std::rand() / 2147483648.0;
-}
 
 // Life, fade and colour of the next slot: the draws both emitters share.
 Particle &emitCommon(float timetolive, float r1, float g1, float b1, float r2, float g2, float b2)
@@ -25,14 +21,14 @@ Particle &emitCommon(float timetolive, float r1, float g1, float b1, float r2, f
     p.active = 1;
     p.life = 1.0f;
     // Between half and all of timetolive.
-    p.fade = static_cast<float>((1.0 / timetolive) * (1.0 + uniform()));
-    const bool first = (std::rand() & 1) != 0;
+    p.fade = static_cast<float>((1.0 / timetolive) * (1.0 + gameUniform()));
+    const bool first = (gameRand() & 1) != 0;
     const float br = first ? r1 : r2;
     const float bg = first ? g1 : g2;
     const float bb = first ? b1 : b2;
-    p.r = static_cast<float>(br + (uniform() - 0.5) * 0.1);
-    p.g = static_cast<float>(bg + (uniform() - 0.5) * 0.1);
-    p.b = static_cast<float>(bb + (uniform() - 0.5) * 0.1);
+    p.r = static_cast<float>(br + (gameUniform() - 0.5) * 0.1);
+    p.g = static_cast<float>(bg + (gameUniform() - 0.5) * 0.1);
+    p.b = static_cast<float>(bb + (gameUniform() - 0.5) * 0.1);
     return p;
 }
 
@@ -125,9 +121,9 @@ void createTrail(float x, float y, float z, vector direction, int number, float 
 {
     for (int i = 0; i < number; ++i) {
         Particle &p = emitCommon(timetolive, r1, g1, b1, r2, g2, b2);
-        p.x = static_cast<float>(x + (uniform() - 0.5) * 0.5);
-        p.y = static_cast<float>(y + (uniform() - 0.5) * 0.5);
-        p.z = static_cast<float>(z + (uniform() - 0.5) * 0.5);
+        p.x = static_cast<float>(x + (gameUniform() - 0.5) * 0.5);
+        p.y = static_cast<float>(y + (gameUniform() - 0.5) * 0.5);
+        p.z = static_cast<float>(z + (gameUniform() - 0.5) * 0.5);
         p.velocity = direction;
         advance();
     }
@@ -148,9 +144,9 @@ void createExplosion(float x, float y, float z, float size, float timetolive, fl
         p.x = x;
         p.y = y;
         p.z = z;
-        p.velocity.x = static_cast<float>((uniform() - 0.5) * 10 * s);
-        p.velocity.y = static_cast<float>((uniform() - 0.5) * 10 * s);
-        p.velocity.z = static_cast<float>((uniform() - 0.5) * 10 * s);
+        p.velocity.x = static_cast<float>((gameUniform() - 0.5) * 10 * s);
+        p.velocity.y = static_cast<float>((gameUniform() - 0.5) * 10 * s);
+        p.velocity.z = static_cast<float>((gameUniform() - 0.5) * 10 * s);
         advance();
     }
 }

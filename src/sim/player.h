@@ -6,14 +6,8 @@
 
 #include <array>
 
+#include "core/input.h"
 #include "core/vector.h"
-
-// One push of the steering, each of x and y -1, 0 or +1 (+y is forward).
-struct Push {
-    int x;
-    int y;
-    bool operator==(const Push &) const = default;
-};
 
 // One contestant: a hamster running inside a transparent ball.
 struct Player {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/clock.h"
+#include "core/random.h"
 #include "core/vector.h"
 #include "render/model.h"
 #include "sim/particle.h"
@@ -105,7 +106,7 @@ int checkCollectPowerup(Powerup *drop, Player *player)
 
     drop->active = 0;
 
-    if ((std::rand() & 3) == 0) {
+    if ((gameRand() & 3) == 0) {
         const vector explodedir =
             normalise(getVector(drop->x, drop->y, drop->z, player->x, centreY, player->z));
         createExplosion(drop->x, drop->y, drop->z, 0.3f, 5.0f, 0.9f, 0.9f, 0.5f, 0.9f, 0.7f, 0.0f);
@@ -115,7 +116,7 @@ int checkCollectPowerup(Powerup *drop, Player *player)
         return -1;
     }
 
-    player->powerup = std::rand() % 3 + 1;
+    player->powerup = gameRand() % 3 + 1;
     player->powerupActive = 1;
     player->powerupStage = 0.0f;
     player->powerupExpire = 15.0f;
@@ -124,7 +125,7 @@ int checkCollectPowerup(Powerup *drop, Player *player)
 
 float getNextPowerupSpawn()
 {
-    return static_cast<float>(std::rand() % 10 + 15);
+    return static_cast<float>(gameRand() % 10 + 15);
 }
 
 void applyPowerupEffect(Player *player)

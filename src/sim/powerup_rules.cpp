@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "audio/cues.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "sim/messages.h"
 #include "sim/powerup.h"
@@ -11,15 +12,10 @@
 namespace
 {
 
-double uniform()
-{
-    return std::rand() / 2147483648.0;
-}
-
 // A spot in the middle 80 % of the field.
 float spawnCoordinate()
 {
-    return static_cast<float>((uniform() * 0.8 + 0.1) * 150 * 0.1);
+    return static_cast<float>((gameUniform() * 0.8 + 0.1) * 150 * 0.1);
 }
 
 } // namespace

@@ -19,11 +19,6 @@
 #include "sim/powerup.h"
 #include "sim/powerup_rules.h"
 
-namespace trail
-{
-float &remainder = game.match.trailRemainder;
-}
-
 namespace
 {
 
@@ -35,8 +30,7 @@ constexpr float kMaxStep = 0.1f;
 // (at a thousand frames a second after about nine hours), and with it the
 // collision cool-down: the balls would never hit each other again. A
 // gameTime set from outside (a reset) is taken over. The other clocks add
-// up as core/clock.h says.
-double &gameClock = game.match.gameClock;
+// up as core/clock.h says (gameClock, sim/update.h).
 constexpr int kSlopeSamples = 32;
 constexpr double kSampleDistance = 0.1; // one cell
 constexpr float kTrailPerUnit = 5.0f;   // particles per second per unit/s of speed
@@ -169,7 +163,7 @@ void update(float seconds)
     gameClock += seconds;
     gameTime = static_cast<float>(gameClock);
     if (toggleLightMovement == 1)
-        addTime(lightTime, game.match.lightClock, seconds);
+        addTime(lightTime, game.view.lightClock, seconds);
 
     updateLight();
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/random.h"
 #include "terrain/terrain.h"
 
 namespace
@@ -110,11 +111,11 @@ float circleHeightAt(const Terrain &t, int k, int n)
 Circle drawCircle(const Terrain &t, int k, int n)
 {
     Circle c{};
-    c.a = static_cast<float>(std::rand() / 2147483648.0 * 151.0);
-    c.b = static_cast<float>(std::rand() / 2147483648.0 * 151.0);
+    c.a = static_cast<float>(gameRand() / 2147483648.0 * 151.0);
+    c.b = static_cast<float>(gameRand() / 2147483648.0 * 151.0);
     c.height = circleHeightAt(t, k, n);
     c.size = toFloat(t.circleSizeMin +
-                     (t.circleSizeMax - t.circleSizeMin) * (std::rand() / 2147483648.0));
+                     (t.circleSizeMax - t.circleSizeMin) * (gameRand() / 2147483648.0));
     return c;
 }
 

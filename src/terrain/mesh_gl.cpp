@@ -3,11 +3,10 @@
 
 #include <GL/gl.h>
 
-#include "core/state.h"
 #include "terrain/heightmap.h"
 #include "terrain/terrain.h"
 
-unsigned int &terrainDisplayList = game.shell.terrainDisplayList;
+unsigned int terrainDisplayList = 0;
 
 namespace
 {

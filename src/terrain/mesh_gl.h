@@ -3,7 +3,7 @@
 
 // The terrain's display list, built from the height grid and its texture.
 
-extern unsigned int &terrainDisplayList; // a field of game.shell
+extern unsigned int terrainDisplayList;
 
 // Generates the grid for the current terrain, then compiles its display list.
 void initHeightMap(unsigned char *heightmap, unsigned int textureName);

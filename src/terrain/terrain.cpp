@@ -9,7 +9,8 @@
 #include <string>
 #include <utility>
 
-#include "render/utilities.h"
+#include "core/random.h"
+#include "core/text.h"
 
 std::vector<Terrain> terrains;
 int numTerrains = 0;
@@ -36,7 +37,7 @@ double readFloat(const std::string &field)
 
 // Reads a field the way atoi would; out-of-range values saturate instead of
 // overflowing.
-int readInt(const std::string &field)
+int readIntField(const std::string &field)
 {
     const char *s = skipSpace(field.c_str());
     size_t n = decimalLength(s, false);
@@ -71,24 +72,24 @@ std::vector<std::string> splitFields(const char *line)
     return fields;
 }
 
-enum class LineKind { Skip, Terrain, Bad };
+enum class TerrainLineKind { Skip, Terrain, Bad };
 enum class Fault { None, Fields, NotFinite, NoNumber, Force, Gravity };
 
 struct ParsedLine {
-    LineKind kind;
+    TerrainLineKind kind;
     int fields;
     Fault fault;
 };
 
 // Turns one terrain line into a record; `out` may be null when only counting.
-ParsedLine parseLine(const char *line, Terrain *out)
+ParsedLine parseTerrainLine(const char *line, Terrain *out)
 {
     if (line[0] == '#' || line[0] == '\0')
-        return {LineKind::Skip, 0, Fault::None};
+        return {TerrainLineKind::Skip, 0, Fault::None};
     std::vector<std::string> f = splitFields(line);
     int count = static_cast<int>(f.size());
     if (count < kTerrainFields)
-        return {LineKind::Bad, count, Fault::Fields};
+        return {TerrainLineKind::Bad, count, Fault::Fields};
 
     Terrain t{};
     // Cut to 19 bytes, but never inside a UTF-8 character.
@@ -105,23 +106,23 @@ ParsedLine parseLine(const char *line, Terrain *out)
         if (!std::isfinite(static_cast<float>(v[i])))
             finite = false;
     if (!finite)
-        return {LineKind::Bad, count, Fault::NotFinite};
+        return {TerrainLineKind::Bad, count, Fault::NotFinite};
     // A spreadsheet's header row or quoted values: nothing there is a terrain.
     if (!anyNumber)
-        return {LineKind::Bad, count, Fault::NoNumber};
+        return {TerrainLineKind::Bad, count, Fault::NoNumber};
     // Beyond this a ball's speed overflows within a few frames.
     if (std::fabs(v[7]) > kTerrainForceMax || std::fabs(v[8]) > kTerrainForceMax)
-        return {LineKind::Bad, count, Fault::Force};
+        return {TerrainLineKind::Bad, count, Fault::Force};
     // Without a pull downward a ball that leaves the ground never lands.
     if (!(v[7] > 0))
-        return {LineKind::Bad, count, Fault::Gravity};
+        return {TerrainLineKind::Bad, count, Fault::Gravity};
 
     t.circlesPerCell = static_cast<float>(v[1]);
     t.circleSizeMin = static_cast<float>(v[2]);
     t.circleSizeMax = static_cast<float>(v[3]);
     t.circleHeight = static_cast<float>(v[4]);
     t.circleHeightFactor = static_cast<float>(v[5]);
-    t.invert = readInt(f[6]);
+    t.invert = readIntField(f[6]);
     t.gravity = static_cast<float>(v[7]);
     t.friction = static_cast<float>(v[8]);
     t.diffuse = {static_cast<float>(v[9]), static_cast<float>(v[10]), static_cast<float>(v[11]),
@@ -129,10 +130,10 @@ ParsedLine parseLine(const char *line, Terrain *out)
     t.ambient = {static_cast<float>(v[12]), static_cast<float>(v[13]), static_cast<float>(v[14]),
                  1.0f};
     t.noisePersistence = static_cast<float>(v[15]);
-    t.noiseRange = readInt(f[16]);
+    t.noiseRange = readIntField(f[16]);
     if (out)
         *out = t;
-    return {LineKind::Terrain, count, Fault::None};
+    return {TerrainLineKind::Terrain, count, Fault::None};
 }
 
 // Notepad starts its UTF-8 files with a byte-order mark; it is no text.
@@ -195,8 +196,8 @@ bool loadTerrains(const char *filename)
     skipByteOrderMark(file);
     while (fileReadLine(line, kTerrainLineMax, file) != -1) {
         ++lineNumber;
-        ParsedLine p = parseLine(line, nullptr);
-        if (p.kind == LineKind::Terrain)
+        ParsedLine p = parseTerrainLine(line, nullptr);
+        if (p.kind == TerrainLineKind::Terrain)
             ++numTerrains;
         else if (p.fault == Fault::Fields)
             std::printf("Terrain file '%s' line %d: %d fields instead of %d, skipped\n", filename,
@@ -221,7 +222,7 @@ bool loadTerrains(const char *filename)
     skipByteOrderMark(file);
     int next = 0;
     while (next < numTerrains && fileReadLine(line, kTerrainLineMax, file) != -1)
-        if (parseLine(line, &terrains[next]).kind == LineKind::Terrain)
+        if (parseTerrainLine(line, &terrains[next]).kind == TerrainLineKind::Terrain)
             ++next;
     std::fclose(file);
 
@@ -259,7 +260,7 @@ Terrain *newMap()
     }
     // Never one of the two before; with fewer terrains, as far as they allow.
     for (;;) {
-        terrainCurrent = std::rand() % numTerrains;
+        terrainCurrent = gameRand() % numTerrains;
         if (numTerrains >= 2 && terrainCurrent == oldTerrain)
             continue;
         if (numTerrains >= 3 && terrainCurrent == oldTerrain2)

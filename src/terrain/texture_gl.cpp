@@ -8,6 +8,8 @@
 #include "terrain/terrain.h"
 #include "terrain/texture.h"
 
+unsigned int textureName = 0;
+
 unsigned int initTexture(const Terrain *terrain)
 {
     if (!terrain)
@@ -33,8 +35,8 @@ unsigned int uploadTexture()
     return name;
 }
 
-void deleteTexture(unsigned int textureName)
+void deleteTexture(unsigned int name)
 {
-    const GLuint name = textureName;
-    glDeleteTextures(1, &name);
+    const GLuint glName = name;
+    glDeleteTextures(1, &glName);
 }

@@ -5,8 +5,11 @@
 
 struct Terrain;
 
+// The terrain texture's GL name.
+extern unsigned int textureName;
+
 // Generates the texels (seeded from the tick count) and uploads them with mipmaps.
 unsigned int initTexture(const Terrain *terrain);
 // Uploads the texels generated last into a new texture (a new GL context).
 unsigned int uploadTexture();
-void deleteTexture(unsigned int textureName);
+void deleteTexture(unsigned int name);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gl/gl_context.h"
+#include "core/random.h"
 
 #include <GL/freeglut.h>
 #include <unistd.h>
@@ -42,7 +43,7 @@ const Start &startGame()
         openAudio();
         if (chdir(QUORBLY_DATA_DIR) != 0)
             std::exit(1);
-        std::srand(5);
+        seedGameRand(5);
         GLint framebuffer = -1;
         glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
         ::testing::internal::CaptureStdout();

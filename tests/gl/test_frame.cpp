@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 
+#include "core/random.h"
 #include "gl/gl_context.h"
 
 namespace
@@ -274,7 +275,7 @@ TEST_F(Game, ListsAndBatchedSparksDrawThePlainFrame)
     }
     spawnPowerup(&powerup, 7.6f, getRealHeight(heightmap.data(), 7.6f, 9.0f), 9.0f);
     rate = 1234.0f;
-    std::srand(9);
+    seedGameRand(9);
     createExplosion(7.6f, players[0].y + 0.4f, 8.2f, 1.0f, 5.0f, 0.9f, 0.9f, 0.5f, 0.9f, 0.7f, 0);
     for (int i = 0; i < 15; ++i)
         updateParticles(heightmap.data(), terrain->gravity, 1.0f / 60.0f);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/random.h"
 #include "play_driver.h"
 
 // ---- allocation counting: operator new goes through malloc, and malloc,
@@ -94,10 +95,9 @@ Figures soak(long frames, std::uint64_t seed)
 {
     Figures f;
     Random rng{seed * 0x9E3779B97F4A7C15ull + 1};
-    std::srand(static_cast<unsigned>(seed));
     std::FILE *quiet = std::fopen("/dev/null", "w");
-    play::start(quiet);
-    play::keyDown(play::kF4, quiet); // the bot drives player 2
+    play::start(quiet, static_cast<unsigned>(seed));
+    play::keyDown(play::kF4); // the bot drives player 2
     bool held[8] = {};
     int scores[2] = {0, 0};
     for (; f.frames < frames && !f.fault; ++f.frames) {
@@ -106,19 +106,19 @@ Figures soak(long frames, std::uint64_t seed)
         bool newMatch = false;
         if (rng.chance(6)) { // a real keyboard only releases what it pressed
             const auto k = static_cast<play::Key>(rng.next() % 8);
-            held[k] ? play::keyUp(k) : (void)play::keyDown(k, quiet);
+            held[k] ? play::keyUp(k) : (void)play::keyDown(k);
             held[k] = !held[k];
         }
         if (toggleBot == 1 ? rng.chance(3000) : rng.chance(200))
-            play::keyDown(play::kF4, quiet);
+            play::keyDown(play::kF4);
         if (rng.chance(endGame == 1 ? 300 : togglePause == 1 ? 20 : 4000))
-            newMatch = play::keyDown(play::kSpace, quiet);
+            newMatch = play::keyDown(play::kSpace);
         if (rng.chance(30000))
-            newMatch = play::keyDown(play::kF1, quiet) || newMatch;
+            newMatch = play::keyDown(play::kF1) || newMatch;
         for (play::Key k : {play::kF9, play::kF10, play::kF11, play::kF12, play::kOne, play::kTwo})
             if (rng.chance(5000))
-                play::keyDown(k, quiet);
-        update(0.001f + static_cast<float>(rng.next() % 1000) * 0.000249f);
+                play::keyDown(k);
+        runFrame(0.001f + static_cast<float>(rng.next() % 1000) * 0.000249f);
         counting = false;
         if (!newMatch)
             f.allocations += allocations - before;

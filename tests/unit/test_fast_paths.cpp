@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "core/random.h"
 #include "fixture.h"
 
 namespace
@@ -103,7 +104,7 @@ TEST_F(FastPaths, ParticlesGroundsAndMovesAsThePlainLoopHasThem)
         roughField(rng);
         if (round == 1)
             heightmap.fill(255);
-        std::srand(static_cast<unsigned>(round));
+        seedGameRand(static_cast<unsigned>(round));
         initParticles();
         for (int b = 0; b < 6; ++b) // bursts low over the field and near its edges
             createExplosion(across(rng), across(rng) / 8, across(rng), 0.2f, 0.5f + round, 1, 1, 1,

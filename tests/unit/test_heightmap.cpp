@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/random.h"
 #include "sim/player.h"
 #include "terrain/heightmap.h"
 #include "terrain/terrain.h"
@@ -38,7 +39,7 @@ Grid generated(const Terrain &t, unsigned seed, std::string *said = nullptr)
 {
     Grid g;
     g.fill(77); // generation must start from a clean grid
-    std::srand(seed);
+    seedGameRand(seed);
     ::testing::internal::CaptureStdout();
     generateHeightMap(g.data(), t);
     const std::string printed = ::testing::internal::GetCapturedStdout();
@@ -62,11 +63,11 @@ TEST(Circles, CountHeightsAndDraws)
     EXPECT_EQ(circleHeightAt(circles(0.01f, 120, 0), 200, 224), 120.0f);
 
     // Three draws: column, row, then size.
-    std::srand(99);
-    const double r1 = std::rand(), r2 = std::rand(), r3 = std::rand(), r4 = std::rand();
-    std::srand(99);
+    seedGameRand(99);
+    const double r1 = gameRand(), r2 = gameRand(), r3 = gameRand(), r4 = gameRand();
+    seedGameRand(99);
     const Circle c = drawCircle(circles(0.01f, 100), 0, 224);
-    EXPECT_EQ(std::rand(), r4);
+    EXPECT_EQ(gameRand(), r4);
     EXPECT_EQ(c.a, static_cast<float>(r1 / 2147483648.0 * 151.0));
     EXPECT_EQ(c.b, static_cast<float>(r2 / 2147483648.0 * 151.0));
     EXPECT_EQ(c.size, static_cast<float>(10 + 20 * (r3 / 2147483648.0)));
@@ -90,8 +91,8 @@ TEST(Raise, WorkedExampleAddsAndClampsTo0To255AndTheFastFormEqualsThePlain)
     }
     // Random circles; heights so large that points a hair inside the rim
     // rise; rims on grid points, past the edge; wild sizes and heights.
-    std::srand(2718);
-    auto unit = [] { return static_cast<float>(std::rand() / 2147483648.0); };
+    seedGameRand(2718);
+    auto unit = [] { return static_cast<float>(gameRand() / 2147483648.0); };
     std::vector<Circle> cs = {{75, 75, 100, 20},          {150.9f, 0.2f, 100, 20},
                               {150, 150, 255, 300},       {75.5f, 75.5f, 100, 0},
                               {40.25f, 90.75f, 100, -30}, {10, 10, 100, 1e20f},
@@ -214,9 +215,9 @@ struct MeshSink {
 TEST(Mesh, QuadsVisitEveryGridPointAndFaceOutward)
 {
     Grid g;
-    std::srand(77);
+    seedGameRand(77);
     for (auto &v : g)
-        v = static_cast<unsigned char>(std::rand() % 256);
+        v = static_cast<unsigned char>(gameRand() % 256);
     at(g, 150, 75) = 120;
     const vector p = gridPoint(g.data(), 150, 75);
     EXPECT_TRUE(p.x == 15.0f && p.y == 1.2f && p.z == 7.5f);

@@ -26,7 +26,7 @@ std::vector<NetMessage> everyKind()
     m[4] = {.kind = NetKind::Frame, .secondsBits = secondsToBits(1.0f / 3)};
     m[5] = {.kind = NetKind::Input, .events = events};
     m[6] = {.kind = NetKind::Digest, .frame = 4000000000u, .digest = 0xFEDCBA9876543210u};
-    m[7] = {.kind = NetKind::FullState, .seed = 9, .frame = 7, .state = {0, 255, 9}};
+    m[7] = {.kind = NetKind::FullState, .frame = 7, .state = {0, 255, 9}};
     m[8] = {.kind = NetKind::Bye};
     return m;
 }

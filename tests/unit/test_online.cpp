@@ -6,6 +6,7 @@
 
 #include "core/keys.h"
 #include "core/match.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "net/online.h"
 #include "play_driver.h"
@@ -95,11 +96,12 @@ TEST(Online, AnotherDigestForTheSameFrameAsksForTheWholeGameAndAnotherVersionIsR
     resetGameState();
     game.net.linked = true;
     game.net.frame = 60;
-    const bool early = hostDigest(0.75f, 1).has_value();
-    EXPECT_EQ(hostDigest(0.25f, 77),
-              (NetMessage{.kind = NetKind::Digest, .frame = 60, .digest = 77}));
+    const bool early = digestDue(0.75f);
+    EXPECT_TRUE(!early && digestDue(0.25f));
+    EXPECT_EQ(digestMark(77), (NetMessage{.kind = NetKind::Digest, .frame = 60, .digest = 77}));
     game.net.frame = 120;
-    EXPECT_TRUE(!early && hostDigest(1.0f, 5));
+    EXPECT_TRUE(digestDue(1.0f));
+    digestMark(5);
     for (const auto &[frame, digest] :
          {std::pair{60u, 77ul}, {120u, 5ul}, {61u, 0ul}}) // 61: never sent
         hostReceive({.kind = NetKind::Digest, .frame = frame, .digest = digest});
@@ -121,7 +123,7 @@ TEST(Online, AnotherDigestForTheSameFrameAsksForTheWholeGameAndAnotherVersionIsR
 void startSession(unsigned randSeed, std::FILE *quiet)
 {
     resetAll();
-    std::srand(randSeed);
+    seedGameRand(randSeed);
     ASSERT_TRUE(loadTerrains(QUORBLY_DATA_DIR "/terrains"));
     newTerrain(quiet);
     setupPlayers();

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <string>
 
 #include "core/pad.h"
+#include "core/random.h"
 #include "play_driver.h"
 #include "replay/replay.h"
 
@@ -16,7 +19,7 @@ namespace
 void frames(int n)
 {
     for (int i = 0; i < n; ++i)
-        update(1.0f / 60);
+        runFrame(1.0f / 60);
 }
 
 class Replay : public ::testing::Test
@@ -26,8 +29,7 @@ class Replay : public ::testing::Test
     void SetUp() override
     {
         ASSERT_TRUE(loadTerrains(QUORBLY_DATA_DIR "/terrains"));
-        std::srand(5);
-        play::start(quiet);
+        play::start(quiet, 5);
         toggleBot = 1;
         players[0].pressx = 1;
         frames(200);
@@ -51,8 +53,8 @@ TEST_F(Replay, ASnapshotBringsBackEveryFieldOfPlayAndNothingBrokenIsTaken)
 
     frames(300);
     pads[1].hat = {1, 1};
-    play::keyDown(play::kF10, quiet);
-    play::keyDown(play::kF1, quiet);
+    play::keyDown(play::kF10);
+    play::keyDown(play::kF1);
     const std::uint64_t later = stateDigest();
     ASSERT_NE(later, digest);
     std::vector<std::uint8_t> bad = bytes;
@@ -84,6 +86,7 @@ TEST_F(Replay, AKilledRecordingLeavesEveryFrameItPlayed)
     const std::string path = ::testing::TempDir() + "/killed.qrp";
     Recorder r;
     ASSERT_TRUE(startRecording(r, path, {"test", 5, true, -1}));
+    recordInput(r, nullptr); // the first match, as the game starts a recording
     for (int i = 0; i < 5; ++i) {
         const InputEvent up{InputKind::KeyUp, 0, 273, 0};
         recordInput(r, &up);
@@ -95,9 +98,38 @@ TEST_F(Replay, AKilledRecordingLeavesEveryFrameItPlayed)
     std::string text(4096, '\0');
     text.resize(std::fread(text.data(), 1, text.size(), f));
     std::fclose(f);
-    EXPECT_EQ(text,
-              "quorbly-replay 1\ngame test\nrand 5\nbot\n3c83126f -Up\n3c83126f -Up\n3c83126f "
-              "-Up\n3c83126f -Up\n3c83126f -Up\n");
+    EXPECT_EQ(text, "quorbly-replay 1\ngame test\nrand 5\nbot\nmatch 00000000 " +
+                        terrainLine(*terrain) +
+                        "\n3c83126f -Up\n3c83126f -Up\n3c83126f -Up\n3c83126f -Up\n3c83126f -Up\n");
 }
 
 } // namespace
+
+// A golden that goes apart names its first digest line that differs and
+// the parts of the record that went apart there.
+TEST(Golden, OneThatGoesApartNamesTheLineAndTheParts)
+{
+    ASSERT_EQ(chdir(QUORBLY_DATA_DIR), 0);
+    const std::pair<void (*)(), std::string> nudges[] = {
+        {[] { lightTime += 1; }, "view"},
+        {[] { gameRand(); }, "particles, clocks"},                // the sparks draw next
+        {[] { players[1].velocity.x += 0.5f; }, "players, view"}, // the camera follows
+    };
+    for (const auto &[nudge, parts] : nudges) {
+        resetGameState();
+        Playback p;
+        ASSERT_TRUE(openReplay(p, QUORBLY_SOURCE_DIR "/tests/replays/duel.qrp") &&
+                    beginPlayback(p));
+        beginSession();
+        ASSERT_TRUE(sessionStarted(p));
+        for (int i = 0; i < 290; ++i)
+            ASSERT_TRUE(playFrame(p)) << p.error;
+        nudge();
+        while (playFrame(p)) {
+        }
+        EXPECT_NE(p.error.find("duel.qrp:305: after frame 300 the digest is"), std::string::npos)
+            << p.error;
+        EXPECT_TRUE(p.error.ends_with(" (apart: " + parts + ")")) << p.error;
+        destroyTerrains();
+    }
+}

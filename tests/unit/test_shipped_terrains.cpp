@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/match.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "sim/update.h"
 
@@ -50,7 +51,7 @@ TEST(ShippedTerrains, TenDistinctDefinitionsThatAllPlay)
         for (std::size_t j = i + 1; j < shipped.size(); ++j)
             EXPECT_STRNE(t.name.data(), shipped[j].name.data());
         resetGameState();
-        std::srand(1234u + static_cast<unsigned>(i));
+        seedGameRand(1234u + static_cast<unsigned>(i));
         terrain = &t;
         std::FILE *quiet = std::fopen("/dev/null", "w");
         generateHeightMap(heightmap.data(), t, quiet);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/match.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "render/model.h"
 #include "sim/update.h"
@@ -24,7 +25,7 @@ class GameStateTest : public ::testing::Test
     void SetUp() override
     {
         resetGameState();
-        std::srand(3);
+        seedGameRand(3);
         hills.circlesPerCell = 0.002f;
         hills.circleSizeMin = 10;
         hills.circleSizeMax = 40;
@@ -45,8 +46,8 @@ class GameStateTest : public ::testing::Test
     {
         for (int f = 0; f < frames; ++f) {
             if (f % 20 == 0) {
-                players[0].pressx = std::rand() % 3 - 1;
-                players[0].pressy = std::rand() % 3 - 1;
+                players[0].pressx = gameRand() % 3 - 1;
+                players[0].pressy = gameRand() % 3 - 1;
             }
             update(kStep);
         }
@@ -57,13 +58,13 @@ TEST_F(GameStateTest, OneResetAndOneSnapshotCoverEverything)
 {
     play(300);
     const MatchState snapshot = game.match;
-    std::srand(9);
+    seedGameRand(9);
     play(900);
     const MatchState after = game.match;
     ASSERT_FALSE(after == snapshot);
 
     game.match = snapshot;
-    std::srand(9);
+    seedGameRand(9);
     play(900);
     EXPECT_TRUE(game.match == after) << "a restored snapshot replays the same frames";
 
@@ -75,6 +76,30 @@ TEST_F(GameStateTest, OneResetAndOneSnapshotCoverEverything)
 std::array<float, 4> clocks()
 {
     return {lightTime, ticker, rate, sceneRot};
+}
+
+// The game's generator draws the C library's rand() sequence from the same
+// seeds, and a library that calls rand() in the middle of play changes
+// nothing of it.
+TEST_F(GameStateTest, TheGamesRandDrawsTheLibrarysSequenceAndNobodyElseMovesIt)
+{
+    for (std::uint32_t seed : {0u, 1u, 2u, 2024u, 2147483647u, 2147483648u, 4294967295u}) {
+        std::srand(seed);
+        seedGameRand(seed);
+        for (int i = 0; i < 1000; ++i)
+            ASSERT_EQ(gameRand(), std::rand()) << "seed " << seed << ", draw " << i;
+    }
+    EXPECT_TRUE(MatchState{}.random == seededRandom(1)) << "unseeded, it draws as after srand(1)";
+
+    const MatchState start = game.match;
+    play(600);
+    const MatchState alone = game.match;
+    game.match = start;
+    for (int i = 0; i < 30; ++i) {
+        std::rand();
+        play(20);
+    }
+    EXPECT_TRUE(game.match == alone);
 }
 
 TEST_F(GameStateTest, FloatClocksAddUpAsFloatSumsAndNeverStandStill)

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/random.h"
 #include "render/utilities.h"
 #include "sim/particle.h"
 #include "sim/powerup.h"
@@ -166,11 +167,11 @@ TEST_F(TerrainFile, FieldsReadLikeAtofAndAtoiIntoTheirPlaces)
 
 TEST_F(TerrainFile, RandomBytesLeaveOnlyWholeTerrains)
 {
-    std::srand(7);
+    seedGameRand(7);
     for (int round = 0; round < 200; ++round) {
-        std::string junk(std::rand() % 600, ' ');
+        std::string junk(gameRand() % 600, ' ');
         for (char &c : junk)
-            c = static_cast<char>(std::rand() % 256);
+            c = static_cast<char>(gameRand() % 256);
         load(junk);
         EXPECT_EQ(numTerrains, static_cast<int>(terrains.size()));
         for (const Terrain &t : terrains)
@@ -211,7 +212,7 @@ TEST(Choice, NeverOneOfTheTwoBeforeAsFarAsTheTableAllows)
         terrains.assign(n, Terrain{});
         numTerrains = n;
         resetTerrainChoice();
-        std::srand(n);
+        seedGameRand(n);
         std::vector<int> got;
         for (int i = 0; i < 300; ++i) {
             const Terrain *t = newMap();
@@ -246,22 +247,22 @@ TEST(Names, Utf8ShowsAsLatin1WhereTheFontsHaveTheLetters)
 // sparks; the powerup hue stays exact however long the ticker has run.
 TEST(Wild, BurstsAndHue)
 {
-    std::srand(9);
+    seedGameRand(9);
     for (int i = 0; i < 8 * kParticleCount * 8; ++i)
-        std::rand();
-    const int after = std::rand();
+        gameRand();
+    const int after = gameRand();
     const float inf = std::numeric_limits<float>::infinity();
     for (float size : {8.0f, 1e30f, inf, std::numeric_limits<float>::quiet_NaN(), -1e30f}) {
         initParticles();
         nextParticle = 42;
-        std::srand(9);
+        seedGameRand(9);
         createExplosion(5, 1, 5, size, 2.0f, 1, 1, 0, 1, 0.5f, 0);
         int live = 0;
         for (const Particle &p : particles)
             live += p.active == 1;
         EXPECT_EQ(live, size > 0 ? kParticleCount : 0) << size;
         EXPECT_EQ(nextParticle, 42) << size;
-        EXPECT_EQ(std::rand() == after, size > 0) << size << ": eight passes of eight draws";
+        EXPECT_EQ(gameRand() == after, size > 0) << size << ": eight passes of eight draws";
     }
     Powerup p{};
     p.active = p.grounded = 1;

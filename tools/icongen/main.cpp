@@ -177,7 +177,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot open a GL window: %s\n", SDL_GetError());
         return 1;
     }
-    if (const GlEntryPoints found = loadGlExtensions(); !found.shaders || !found.framebuffers) {
+    if (const GlEntryPoints found = loadGlExtensions();
+        !found.shaders || !found.framebuffers || !qglCheckFramebufferStatusEXT) {
         std::fprintf(stderr, "framebuffer objects are not available\n");
         SDL_Quit();
         return 1;

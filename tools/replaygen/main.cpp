@@ -17,15 +17,15 @@
 #include <string>
 
 #include "audio/cues_silent.h"
-#include "core/controls.h"
+#include "core/frame.h"
 #include "core/keys.h"
 #include "core/loop.h"
 #include "core/match.h"
 #include "core/options.h"
 #include "core/pad.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "replay/replay.h"
-#include "sim/update.h"
 #include "terrain/texture.h"
 
 namespace
@@ -48,9 +48,7 @@ struct Driver {
 
     void input(const InputEvent &e)
     {
-        if (startsMatch(e))
-            queueNoiseSeed(nextNoiseSeed(ticks));
-        applyInput(e);
+        takeInput(e, ticks);
         if (recorder)
             recordInput(*recorder, &e);
     }
@@ -106,7 +104,7 @@ struct Driver {
         ticks += ms;
         const float bumpedAt = lastCollisionTime;
         const int scores = players[0].score + players[1].score;
-        update(seconds);
+        runFrame(seconds);
         if (recorder)
             recordFrame(*recorder, seconds);
         if (lastCollisionTime != bumpedAt) {
@@ -276,7 +274,7 @@ Seen play(const Golden &g, std::uint32_t randSeed, Recorder *recorder)
 {
     resetGameState();
     cueTally = {};
-    std::srand(randSeed);
+    seedGameRand(randSeed);
     fixNoiseSeed(randSeed);
     Driver d;
     d.recorder = recorder;

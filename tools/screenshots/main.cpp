@@ -18,6 +18,7 @@
 #include "core/entry.h"
 #include "core/game.h"
 #include "core/loop.h"
+#include "core/random.h"
 #include "core/state.h"
 #include "image.h"
 #include "render/display.h"
@@ -108,7 +109,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot enter %s\n", argv[1]);
         return 1;
     }
-    std::srand(2024); // the same terrains and powerup draws on every run
+    seedGameRand(2024); // the same terrains and powerup draws on every run
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) < 0) {
         std::fprintf(stderr, "cannot start SDL: %s\n", SDL_GetError());
         return 1;

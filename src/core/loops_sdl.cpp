@@ -1,0 +1,204 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The game's frame loops (core/entry.h), side by side: local play, a replay
+// in the window and headless, and online play. Each reads as a source of
+// inputs and seconds around takeInput and runFrame (core/frame.h).
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+#include "audio/sound.h"
+#include "core/controls.h"
+#include "core/controls_sdl.h"
+#include "core/entry.h"
+#include "core/frame.h"
+#include "core/keys.h"
+#include "core/loop.h"
+#include "core/match.h"
+#include "core/state.h"
+#include "core/window_sdl.h"
+#include "net/net_enet.h"
+#include "net/online.h"
+#include "render/display.h"
+#include "replay/replay.h"
+
+namespace
+{
+
+// Alt+Enter switches the screen; any other SDL event the game knows
+// becomes its input, not yet applied.
+std::optional<InputEvent> shellInput(SDL_Event *ev)
+{
+    if (ev->type == SDL_KEYDOWN && isFullscreenKey(ev->key.keysym.sym, ev->key.keysym.mod)) {
+        toggleFullscreen();
+        return std::nullopt;
+    }
+    return inputOf(*ev);
+}
+
+void resize(const SDL_Event &ev)
+{
+    SDL_Surface *resized = changeVideoMode(ev.resize.w, ev.resize.h, videoFlags, SDL_SetVideoMode);
+    if (resized)
+        screen = resized;
+}
+
+// The next event for the game; quitting and resizing are handled on the
+// way. False once none is left this frame.
+bool nextEvent(SDL_Event &ev)
+{
+    while (SDL_PollEvent(&ev)) {
+        if (ev.type == SDL_QUIT)
+            quit();
+        else if (ev.type == SDL_VIDEORESIZE)
+            resize(ev);
+        else
+            return true;
+    }
+    return false;
+}
+
+void showFrame(std::uint32_t now)
+{
+    display(screen);
+    SDL_GL_SwapBuffers();
+    countFrame(now);
+}
+
+} // namespace
+
+std::optional<InputEvent> event(SDL_Event *ev)
+{
+    const std::optional<InputEvent> input = shellInput(ev);
+    if (input)
+        takeInput(*input, SDL_GetTicks());
+    return input;
+}
+
+void play(Recorder *recorder, std::uint64_t digestEvery)
+{
+    startFrameCount(SDL_GetTicks());
+    std::uint32_t last_frame_time = frame_time;
+    std::uint64_t frames = 0;
+
+    while (!quit_flag) {
+        SDL_Event ev;
+        while (nextEvent(ev))
+            if (const std::optional<InputEvent> input = event(&ev); input && recorder)
+                recordInput(*recorder, &*input);
+
+        std::uint32_t now = SDL_GetTicks();
+        if (now != last_frame_time) {
+            const float seconds = elapsedSeconds(now, last_frame_time);
+            runFrame(seconds);
+            ++frames;
+            if (recorder)
+                recordFrame(*recorder, seconds);
+            if (digestEvery > 0 && frames % digestEvery == 0)
+                printDigest(frames, false);
+        }
+        last_frame_time = now;
+        showFrame(now);
+    }
+}
+
+int playOnline(NetLink &link)
+{
+    constexpr std::uint32_t kBatchMs = 15; // frames faster than this go out together
+    startFrameCount(SDL_GetTicks());
+    std::uint32_t last = frame_time;
+    std::vector<InputEvent> inputs;
+    int status = -1;
+    while (!quit_flag && status < 0) {
+        SDL_Event ev;
+        while (nextEvent(ev))
+            if (const std::optional<InputEvent> input = shellInput(&ev))
+                inputs.push_back(*input);
+        const std::uint32_t now = SDL_GetTicks();
+        if (game.net.role == NetRole::Join) {
+            status = joinerStep(link, inputs);
+            inputs.clear();
+        } else if (now != last) {
+            hostStep(link, elapsedSeconds(now, last), inputs, now, kBatchMs);
+            inputs.clear();
+        }
+        last = now;
+        showFrame(now);
+    }
+    if (game.net.linked)
+        std::printf("Online: game digest %s at frame %u, %u packets dropped\n",
+                    digestText(onlineDigest()).c_str(), static_cast<unsigned>(game.net.frame),
+                    static_cast<unsigned>(game.net.dropped));
+    closeNet(link);
+    return status < 0 ? 0 : status;
+}
+
+int playBack(Playback &p, std::uint64_t digestEvery)
+{
+    startFrameCount(SDL_GetTicks());
+    std::uint32_t last = frame_time;
+    double wall = 0, played = 0;
+    bool paused = false, stopped = false;
+    while (!stopped && !p.ended && p.error.empty()) {
+        SDL_Event ev;
+        while (SDL_PollEvent(&ev)) {
+            const int key = ev.key.keysym.sym;
+            if (ev.type == SDL_QUIT || (ev.type == SDL_KEYDOWN && key == keys::kEscape)) {
+                stopped = true;
+            } else if (ev.type == SDL_VIDEORESIZE) {
+                resize(ev);
+            } else if (ev.type != SDL_KEYDOWN) {
+                continue;
+            } else if (isFullscreenKey(key, ev.key.keysym.mod)) {
+                toggleFullscreen();
+            } else if (key == keys::kSpace) {
+                paused = !paused;
+                if (paused)
+                    pauseAudio();
+                else if (togglePause == 0) // a pause of the game itself stays silent
+                    resumeAudio();
+            } else if (key == keys::kP || (key >= keys::kF5 && key <= keys::kF8)) {
+                keyDown(key);
+            }
+        }
+        const std::uint32_t now = SDL_GetTicks();
+        if (!paused)
+            wall += elapsedSeconds(now, last);
+        last = now;
+        while (!paused && played <= wall)
+            if (const std::optional<float> seconds = playFrame(p)) {
+                played += *seconds;
+                if (digestEvery > 0 && p.frames % digestEvery == 0)
+                    printDigest(p.frames, false);
+            } else {
+                break;
+            }
+        showFrame(now);
+    }
+    if (!p.error.empty()) {
+        std::fprintf(stderr, "%s\n", p.error.c_str());
+        return p.status;
+    }
+    if (p.ended)
+        printDigest(p.frames, true);
+    return 0;
+}
+
+int playHeadless(const std::string &path, std::uint64_t digestEvery)
+{
+    Playback p;
+    if (openReplay(p, path) && beginPlayback(p)) {
+        beginSession();
+        if (sessionStarted(p))
+            while (playFrame(p))
+                if (digestEvery > 0 && p.frames % digestEvery == 0)
+                    printDigest(p.frames, false);
+    }
+    if (!p.error.empty()) {
+        std::fprintf(stderr, "%s\n", p.error.c_str());
+        return p.status;
+    }
+    printDigest(p.frames, true);
+    return 0;
+}
