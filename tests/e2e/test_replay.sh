@@ -30,7 +30,7 @@ wait_exit 60
 golden="$DATA_DIR/../tests/replays/duel.qrp"
 game --replay "$golden" --digest-every 600
 wait_for_output ' after 600 frames$' || fail "the golden stopped: $(cat "$WORK/err.txt")"
-grep -qx "Digest: $(sed -n 's/^digest 600 //p' "$golden") after 600 frames" "$WORK/out.txt" ||
+grep -qx "Digest: $(awk '$1 == "digest" && $2 == 600 { print $3 }' "$golden") after 600 frames" "$WORK/out.txt" ||
   fail "the golden in the window: $(grep Digest "$WORK/out.txt")"
 win=$(find_window) || fail "no window for the golden"
 focus_window "$win"
