@@ -46,10 +46,11 @@ drawn() {
   awk "BEGIN { exit !($hills > 0.15 && $white > 0.01) }"
 }
 poll drawn 50 || fail "no frame: the window is ${window:-not seen}, hills ${hills:-?}, HUD text ${white:-?}"
-# Weston's X window passes the pointer and the keys on: a click in the game's
-# window gives it the keyboard.
+# Weston's X window, given the X keyboard, passes the pointer and the keys
+# on: a click in the game's window gives it weston's.
 read -r x y <<<"$(echo "$window" | awk -F'[x+]' '{ print $3 + $1 / 2, $4 + $2 / 2 }')"
-xdotool mousemove --window "$(xdotool search --class weston | head -1)" "$x" "$y" click 1 sleep 0.5 key Escape
+west=$(xdotool search --class weston | head -1)
+xdotool windowfocus "$west" mousemove --window "$west" "$x" "$y" click 1 sleep 0.5 key Escape
 wait_exit 30
 [ "$STATUS" = 0 ] || fail "Escape on Wayland gave status $STATUS"
 echo "PASS: the frame in $window, hills $hills, HUD text $white"
