@@ -13,5 +13,6 @@ struct CueTally {
     std::array<int, 3> bump{};
     int bumpSmall = 0, growth = 0, speed = 0, resistance = 0, bomb = 0, whee = 0, win = 0, lose = 0,
         music1 = 0, music2 = 0, pause = 0, resume = 0, volumeDown = 0, volumeUp = 0;
+    bool operator==(const CueTally &) const = default;
 };
 extern CueTally cueTally;

@@ -237,7 +237,8 @@ TEST_F(Game, FrameLeavesTheStateAsItFoundIt)
         }
         GLint viewport[4] = {};
         glGetIntegerv(GL_VIEWPORT, viewport);
-        EXPECT_EQ(viewport[2] * 10000 + viewport[3], kW * 10000 + kH);
+        EXPECT_EQ(viewport[2], kW);
+        EXPECT_EQ(viewport[3], kH);
         glGetDoublev(GL_PROJECTION_MATRIX, after);
         EXPECT_EQ(std::memcmp(before, after, sizeof before), 0);
         GLboolean mask[4] = {};

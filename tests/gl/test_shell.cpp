@@ -1,26 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The shell around the frame: the window's projection, keys through the
-// event path, the HUD's layout and the terrain's upload to GL.
+// The shell around the frame: the window's projection, SDL's events as the
+// game's inputs, the HUD's layout and the terrain's upload to GL.
 
 #include <GL/freeglut.h>
 
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <ostream>
 
+#include "core/controls_sdl.h"
+#include "core/keys.h"
+#include "core/pad_sdl.h"
 #include "gl/gl_context.h"
+
+// A failing comparison of inputs says what each one is.
+void PrintTo(const InputEvent &e, std::ostream *os)
+{
+    *os << "{kind " << int(e.kind) << ", pad " << e.pad << ", code " << e.code << ", value "
+        << e.value << "}";
+}
 
 namespace
 {
 
 using namespace gltest;
-
-void press(int key, bool down = true)
-{
-    SDL_Event ev{};
-    ev.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    ev.key.keysym.sym = static_cast<SDLKey>(key);
-    event(&ev);
-}
 
 std::array<GLfloat, 16> projection()
 {
@@ -36,8 +40,10 @@ TEST_F(Game, ReshapeGivesViewportAndProjectionAtEverySizeDownToNothing)
     GLint viewport[4] = {}, mode = 0;
     glGetIntegerv(GL_VIEWPORT, viewport);
     glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(w * 10000 + h, 1024 * 10000 + 768);
-    EXPECT_EQ(viewport[2] * 10000 + viewport[3], 1024 * 10000 + 768);
+    EXPECT_EQ(w, 1024);
+    EXPECT_EQ(h, 768);
+    EXPECT_EQ(viewport[2], 1024);
+    EXPECT_EQ(viewport[3], 768);
     EXPECT_EQ(mode, GL_MODELVIEW);
     // 90 degrees vertically, x scaled by the aspect, near 0.01 and far 100.
     EXPECT_NEAR(m[5], 1.0f, 1e-6f);
@@ -63,91 +69,59 @@ TEST_F(Game, ReshapeGivesViewportAndProjectionAtEverySizeDownToNothing)
               kW * kH / 10);
 }
 
-TEST_F(Game, KeysReachTheirTogglesAndPlayersThroughTheEventPath)
+// A key (`index` its symbol) or a joystick event.
+SDL_Event sdlEvent(Uint8 type, int which, int index, int value = 0)
 {
-    // Each toggle key flips its own switch and no other; F2, F3 and Q do nothing.
-    // clang-format off
-    const std::pair<int, int *> keys[] = {
-        {SDLK_1, &toggleCameraMovement}, {SDLK_2, &toggleLightMovement}, {SDLK_p, &toggleLightView},
-        {SDLK_F4, &toggleBot}, {SDLK_F5, &toggleSmooth}, {SDLK_F6, &toggleShadows},
-        {SDLK_F7, &toggleMultiShadows}, {SDLK_F8, &toggleHUD}, {SDLK_F9, &toggleBulletTime},
-        {SDLK_F10, &toggleSuperSizeMe}, {SDLK_F11, &players[0].powerupActive},
-        {SDLK_SPACE, &togglePause}, {SDLK_F2, nullptr},
-        {SDLK_F3, nullptr}, {SDLK_q, nullptr}};
-    // clang-format on
-    for (int round = 0; round < 2; ++round)
-        for (const auto &[key, which] : keys) {
-            std::vector<int> before;
-            for (const auto &k : keys)
-                before.push_back(k.second ? *k.second : 0);
-            press(key);
-            for (std::size_t k = 0; k < std::size(keys); ++k)
-                EXPECT_EQ(keys[k].second ? *keys[k].second : 0,
-                          before[k] ^ (keys[k].second && keys[k].second == which))
-                    << key;
-        }
-    EXPECT_EQ(players[0].powerup, 1); // F11 grows, F12 speeds up
-    press(SDLK_F12);
-    EXPECT_EQ(players[0].powerup * 10 + players[0].powerupActive, 21);
+    SDL_Event e{};
+    if (type == SDL_KEYDOWN || type == SDL_KEYUP)
+        e.key = {type, 0, 0, {0, SDLKey(index), KMOD_NONE, 0}};
+    else if (type == SDL_JOYAXISMOTION)
+        e.jaxis = {type, Uint8(which), Uint8(index), Sint16(value)};
+    else if (type == SDL_JOYHATMOTION)
+        e.jhat = {type, Uint8(which), Uint8(index), Uint8(value)};
+    else
+        e.jbutton = {type, Uint8(which), Uint8(index), Uint8(type == SDL_JOYBUTTONDOWN)};
+    return e;
+}
+
+TEST_F(Game, SdlEventsBecomeTheGamesInputsAndThePictureFollows)
+{
+    // Every key the game names goes down and up by its own number.
+    for (const keys::Named &k : keys::kNames)
+        for (const auto &[type, kind] :
+             {std::pair{SDL_KEYDOWN, InputKind::KeyDown}, std::pair{SDL_KEYUP, InputKind::KeyUp}})
+            EXPECT_EQ(inputOf(sdlEvent(type, 0, k.key)), (InputEvent{kind, 0, k.key, 0})) << k.name;
+    // The first two pads' stick and d-pad; Start and Back by the pad's name.
+    namePad(1, "Microsoft X-Box 360 pad");
+    using enum InputKind;
+    const std::pair<SDL_Event, std::optional<InputEvent>> events[] = {
+        {sdlEvent(SDL_KEYDOWN, 0, SDLK_q), std::nullopt},
+        {sdlEvent(SDL_JOYAXISMOTION, 1, 1, -32768), InputEvent{PadAxis, 1, 1, -32768}},
+        {sdlEvent(SDL_JOYAXISMOTION, 0, 0, 32767), InputEvent{PadAxis, 0, 0, 32767}},
+        {sdlEvent(SDL_JOYAXISMOTION, 2, 0, 32767), std::nullopt},
+        {sdlEvent(SDL_JOYAXISMOTION, 0, 2, 32767), std::nullopt},
+        {sdlEvent(SDL_JOYHATMOTION, 1, 0, SDL_HAT_LEFTUP),
+         InputEvent{PadHat, 1, 0, SDL_HAT_LEFTUP}},
+        {sdlEvent(SDL_JOYHATMOTION, 0, 1, SDL_HAT_UP), std::nullopt},
+        {sdlEvent(SDL_JOYHATMOTION, 2, 0, SDL_HAT_UP), std::nullopt},
+        {sdlEvent(SDL_JOYBUTTONDOWN, 0, 9), InputEvent{PadButton, 0, kPadButtonStart, 0}},
+        {sdlEvent(SDL_JOYBUTTONDOWN, 0, 8), InputEvent{PadButton, 0, kPadButtonBack, 0}},
+        {sdlEvent(SDL_JOYBUTTONDOWN, 0, 7), std::nullopt},
+        {sdlEvent(SDL_JOYBUTTONDOWN, 1, 7), InputEvent{PadButton, 1, kPadButtonStart, 0}},
+        {sdlEvent(SDL_JOYBUTTONDOWN, 1, 6), InputEvent{PadButton, 1, kPadButtonBack, 0}},
+        {sdlEvent(SDL_JOYBUTTONDOWN, 1, 9), std::nullopt},
+        {sdlEvent(SDL_JOYBUTTONDOWN, 2, 9), std::nullopt},
+        {sdlEvent(SDL_JOYBUTTONUP, 0, 9), std::nullopt}};
+    for (std::size_t i = 0; i < std::size(events); ++i)
+        EXPECT_EQ(inputOf(events[i].first), events[i].second) << "event " << i;
+    namePad(1, "");
+
+    // The game's own handler applies them, and the picture follows.
+    SDL_Event e = sdlEvent(SDL_KEYDOWN, 0, SDLK_F5);
+    EXPECT_EQ(event(&e), (InputEvent{KeyDown, 0, SDLK_F5, 0}));
     GLint shading = 0;
-    press(SDLK_F5);
     glGetIntegerv(GL_SHADE_MODEL, &shading);
     EXPECT_EQ(shading, GL_FLAT);
-    shadowsDisabled = 1;
-    press(SDLK_F6);
-    EXPECT_EQ(toggleShadows, 1);
-
-    // Steering: presses and releases pair up per player; the bot taking over
-    // clears player 2's.
-    const auto held = [] {
-        return std::array{players[0].pressx, players[0].pressy, players[1].pressx,
-                          players[1].pressy};
-    };
-    press(SDLK_UP), press(SDLK_LEFT), press(SDLK_w), press(SDLK_d);
-    EXPECT_EQ(held(), (std::array{-1, 1, 1, 1}));
-    press(SDLK_DOWN), press(SDLK_RIGHT), press(SDLK_s), press(SDLK_a);
-    press(SDLK_UP, false), press(SDLK_LEFT, false), press(SDLK_w, false), press(SDLK_d, false);
-    EXPECT_EQ(held(), (std::array{1, -1, -1, -1}));
-    press(SDLK_DOWN, false), press(SDLK_RIGHT, false), press(SDLK_s, false), press(SDLK_a, false);
-    EXPECT_EQ(held(), (std::array{0, 0, 0, 0}));
-    press(SDLK_w), press(SDLK_a), press(SDLK_F4), press(SDLK_F4);
-    EXPECT_EQ(held(), (std::array{0, 0, 0, 0}));
-
-    // The light moves half a unit a key; I reports where it is. The volume
-    // steps stop at the ends.
-    lightPos = {7.5f, 15.0f, 22.5f, 1.0f};
-    ::testing::internal::CaptureStdout();
-    press(SDLK_i);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "7.5, 15.0, 22.0\n");
-    press(SDLK_l), press(SDLK_u), press(SDLK_k), press(SDLK_k), press(SDLK_j), press(SDLK_u);
-    EXPECT_EQ(lightPos, (std::array{7.5f, 16.0f, 23.0f, 1.0f}));
-    press(SDLK_m);
-    EXPECT_EQ(lightPos[1], 15.5f);
-    ASSERT_TRUE(audioOpen());
-    for (int i = 0; i < 20; ++i)
-        press(SDLK_KP_MINUS);
-    EXPECT_EQ(effectsVolume(), 0);
-    for (int i = 0; i < 20; ++i)
-        press(SDLK_KP_PLUS);
-    EXPECT_EQ(effectsVolume(), 128);
-
-    // F1 brings a new terrain and keeps the pause; Space after a match starts
-    // the next, keeping the keys held.
-    ::testing::internal::CaptureStdout();
-    const int before = terrainCurrent;
-    togglePause = 1;
-    press(SDLK_F1);
-    EXPECT_EQ(togglePause * 100 + (terrainCurrent != before), 101);
-    togglePause = 0;
-    endGame = 1;
-    players[0].score = 5;
-    press(SDLK_RIGHT);
-    press(SDLK_SPACE);
-    ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(endGame * 100 + togglePause * 10 + players[0].score, 0);
-    EXPECT_EQ(players[0].pressx, 1);
-    press(SDLK_ESCAPE);
-    EXPECT_EQ(quit_flag, 1);
 }
 
 // One text as the layout places it: HUD pixels, y down from the top.

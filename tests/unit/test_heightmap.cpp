@@ -132,6 +132,8 @@ TEST(Generate, ProgressFlatSaturatedInvertedAndLoweredToZero)
     const Grid inverted = generated(circles(0.004f, 255, 0, 1), 11);
     const Grid low = generated(circles(0.004f, 60, 1, 1), 3);
     EXPECT_GT(std::count(plain.begin(), plain.end(), 255), 1000);
+    EXPECT_EQ(plain[0], 0);     // the corner, which no circle reached, lies low
+    EXPECT_EQ(plain[120], 255); // (120, 0) on a plateau
     for (int k = 0; k < kGridPoints; ++k)
         ASSERT_EQ(inverted[k], 255 - plain[k]) << "point " << k;
     EXPECT_EQ(*std::min_element(low.begin(), low.end()), 0);
