@@ -10,6 +10,7 @@ packages=(
   freeglut3-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri
   libgtest-dev libvorbis-dev libsoxr-dev libenet-dev
   xvfb xauth xdotool imagemagick x11-utils libx11-dev
+  libsdl1.2-compat weston
   zlib1g-dev dpkg-dev desktop-file-utils groff-base appstream lintian
   clang libclang-rt-14-dev llvm clang-format
 )

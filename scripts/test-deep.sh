@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The deep stage, after scripts/test.sh: a million frames of the soak on the
-# plain build; then everything built with clang under AddressSanitizer,
+# plain build, and its GL, end-to-end and golden tiers on sdl12-compat
+# (scripts/test-compat.sh); then everything built with clang under AddressSanitizer,
 # LeakSanitizer and UndefinedBehaviorSanitizer into build-asan/: five
 # minutes of the real game with random keys, each fuzz target for a fixed
 # 30 seconds over its seed corpus, the sound tests under ThreadSanitizer
@@ -16,6 +17,7 @@ fuzz_seconds=30
 bash "$root/scripts/build.sh" "$root/build"
 echo "== a million frames of the soak"
 QUORBLY_SOAK_FRAMES=1000000 ctest --test-dir "$root/build" --output-on-failure -L soak
+bash "$root/scripts/test-compat.sh"
 
 sanitize="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "audio/decode_sdl.h"
@@ -141,14 +142,29 @@ void freeChunk(Mix_Chunk *&chunk)
     chunk = nullptr;
 }
 
+// sdl12-compat unloads SDL2 as the process exits, under the feet of the
+// mixer's thread if it still runs: a program that exits with the device open
+// (say, on a terrains file without terrains) closes it first.
+void closeAudioAtExit()
+{
+    if (SDL_WasInit(SDL_INIT_AUDIO) != 0)
+        closeAudio();
+}
+
 } // namespace
 
 bool openAudio()
 {
-    if (Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 512) < 0) {
+    // SDL 1.2 lets audio start without a device, SDL2 (under sdl12-compat)
+    // does not: either way the game plays on without sound.
+    if ((SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) ||
+        Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 512) < 0) {
         std::fprintf(stderr, "Unable to open audio: %s\n", Mix_GetError());
         return false;
     }
+    static bool closedAtExit = false;
+    if (!closedAtExit)
+        closedAtExit = std::atexit(closeAudioAtExit) == 0;
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include "core/pad.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "core/state.h"
 
@@ -89,11 +90,26 @@ void resetPads()
 
 PadButtons padButtons(std::string_view padName)
 {
-    // The Linux xpad driver names its pads "Microsoft X-Box 360 pad" and the
-    // like, and numbers Back 6 and Start 7; most other pads put Select (Share,
-    // Back) at 8 and Start (Options) at 9.
-    for (std::string_view xbox : {"X-Box", "Xbox", "XBOX", "xbox"})
-        if (padName.find(xbox) != std::string_view::npos)
-            return {7, 6};
+    // SDL numbers a pad's buttons in the order of the kernel's codes for
+    // them, so Back (Select, Share, Minus) and Start (Options, Plus) fall
+    // where the pad's driver puts the buttons before them. The names are the
+    // kernel's (SDL 1.2) and SDL2's (sdl12-compat) for the same pads.
+    const auto named = [padName](std::initializer_list<std::string_view> parts) {
+        return std::any_of(parts.begin(), parts.end(), [padName](std::string_view part) {
+            return padName.find(part) != std::string_view::npos;
+        });
+    };
+    // Xbox pads and those that pass for one (xpad): A B X Y, the shoulders.
+    if (named({"X-Box", "Xbox", "XBOX", "xbox", "X360"}))
+        return {7, 6};
+    // hid-nintendo puts Capture and the four shoulders before them.
+    if (named({"Switch Pro Controller"}))
+        return {10, 9};
+    // 8BitDo's own modes number every button of the HID gamepad, C and Z
+    // and both triggers included.
+    if (named({"8BitDo", "8Bitdo"}))
+        return {11, 10};
+    // PlayStation pads and most others: the face buttons, the shoulders and
+    // the triggers.
     return {9, 8};
 }

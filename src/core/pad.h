@@ -42,8 +42,8 @@ void resetSteering(Player &player);
 void resetPads();
 
 // Which buttons act as Space (Start) and as F1 (Back or Select). SDL 1.2
-// only numbers the buttons, and the numbering differs between Xbox pads and
-// the others.
+// only numbers the buttons, and the numbering differs between the kinds of
+// pads, which only the name tells apart.
 struct PadButtons {
     int start;
     int back;

@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -26,6 +27,11 @@ std::array<PadButtons, kPadCount> buttons{padButtons(""), padButtons("")};
 void openPads()
 {
     resetPads();
+    // Under sdl12-compat SDL2 would read some pads itself through hidraw and
+    // number their buttons its own way; the kernel's numbering, the one
+    // classic SDL 1.2 sees, is what padButtons() knows. A player's own
+    // choice stands.
+    setenv("SDL_JOYSTICK_HIDAPI", "0", 0);
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) < 0)
         return; // no pads then, the keyboard still plays
     const int count = SDL_NumJoysticks();

@@ -140,7 +140,8 @@ int openWindow(int width, int height, bool fullscreen)
     }
     if (!driverChosen)
         setenv("SDL_VIDEODRIVER", "x11", 1);
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
+    // Audio starts in openAudio(), which goes on without a device.
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) {
         if (driverChosen)
             std::fprintf(stderr, "Quorbly: cannot open a window with video driver '%s': %s\n",
                          chosenDriver, SDL_GetError());

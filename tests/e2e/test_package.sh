@@ -18,12 +18,27 @@ depends=$(dpkg-deb -f "$deb" Depends)
 dpkg-deb -x "$deb" "$WORK/root"
 mkdir -p "$WORK/shlibs/debian"
 printf 'Source: quorbly\n\nPackage: quorbly\nArchitecture: any\n' >"$WORK/shlibs/debian/control"
-needed=$(cd "$WORK/shlibs" && dpkg-shlibdeps -O "$WORK/root/usr/lib/games/quorbly/quorbly" 2>/dev/null |
+# The system's libraries, not those a player's LD_LIBRARY_PATH puts first.
+needed=$(cd "$WORK/shlibs" && env -u LD_LIBRARY_PATH dpkg-shlibdeps -O "$WORK/root/usr/lib/games/quorbly/quorbly" 2>/dev/null |
   sed -n 's/^shlibs:Depends=//p' | tr ',' '\n' | sed 's/^ *//; s/ (.*//; s/ .*//')
 [ -n "$needed" ] || fail "dpkg-shlibdeps found nothing"
 for name in $needed; do
   echo "$depends" | tr ',|' '\n\n' | grep -q "^ *$name\( \|$\)" || fail "Depends lacks $name: $depends"
 done
+# SDL 1.2 is classic SDL or sdl12-compat's shim, which provides
+# libsdl1.2debian at a version of its own.
+sdl=$(echo "$depends" | tr ',' '\n' | grep 'libsdl1\.2debian')
+classic=$(apt-cache show libsdl1.2debian | sed -n 's/^Version: //p' | head -1)
+shim=$(apt-cache show libsdl1.2-compat-shim | sed -n 's/^Provides: .*libsdl1\.2debian (= \([^)]*\)).*/\1/p' | head -1)
+[ -n "$classic" ] && [ -n "$shim" ] || fail "apt knows no libsdl1.2debian or libsdl1.2-compat-shim"
+met_by() {
+  local name op version
+  while read -r name op version; do
+    [ "$name" = libsdl1.2debian ] && { [ -z "$op" ] || dpkg --compare-versions "$1" "$op" "$version"; } && return 0
+  done < <(echo "$sdl" | tr '|' '\n' | tr -d '()')
+  return 1
+}
+met_by "$classic" && met_by "$shim" || fail "'$sdl' is not met by libsdl1.2debian $classic and the shim's $shim"
 
 # The files: everything the game reads, byte for byte, and nothing else.
 root="$WORK/root/usr"

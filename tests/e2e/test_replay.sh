@@ -2,9 +2,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A session recorded by the real game (xdotool keys, the bot) replays
 # headless and in the window (keys pressed there change only the view) to
-# the digest the game printed. A golden watched with seeks, pauses and
-# speeds ends on its headless digest; --at prints the digest at that time. A bad replay says FILE:LINE: why on one line
-# and exits 2; one that plays differently here names the frame and exits 1.
+# the digest the game printed. A golden watched in the window with seeks,
+# pauses and speeds ends on its headless digest, on classic SDL 1.2 and on
+# sdl12-compat alike; --at prints the digest at that time. A bad replay says
+# FILE:LINE: why on one line and exits 2; one that plays differently here
+# names the frame and exits 1.
 . "$(dirname "$0")/lib.sh"
 copy_data
 game() { (cd "$WORK" && exec "$QUORBLY_BIN" "$@" >"$WORK/out.txt" 2>"$WORK/err.txt") & GAME_PID=$!; }

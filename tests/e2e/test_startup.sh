@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The game reports its OpenGL capabilities and first map, opens an 800x600
 # window called Quorbly, follows a resize, and ends with status 0 on the
-# window manager's close request; without its terrains, or without a
-# display, it says why on one line and exits 1.
+# window manager's close request; --fullscreen covers the screen until
+# Alt+Enter; without its terrains, or without a display, it says why on one
+# line and exits 1.
 . "$(dirname "$0")/lib.sh"
 copy_data
 start_game
@@ -22,6 +23,19 @@ screenshot "$win" resized
 "$WM_DELETE" "$win" || fail "could not send the close request"
 wait_exit 20
 [ "$STATUS" = "0" ] || fail "close request gave status $STATUS"
+
+# --fullscreen covers the screen, and Alt+Enter brings back the 800x600 window.
+(cd "$WORK" && exec "$QUORBLY_BIN" --fullscreen >"$WORK/out.txt" 2>"$WORK/err.txt") &
+GAME_PID=$!
+win=$(find_window) || fail "no full-screen window"
+size() { poll "xdotool getwindowgeometry '$win' | grep -q 'Geometry: $1\$'" 50; }
+size "$(xdpyinfo | awk '/dimensions:/ { print $2 }')" || fail "--fullscreen: $(xdotool getwindowgeometry "$win")"
+focus_window "$win"
+xdotool key alt+Return
+size 800x600 || fail "Alt+Enter: $(xdotool getwindowgeometry "$win")"
+xdotool key Escape
+wait_exit 20
+[ "$STATUS" = "0" ] || fail "Escape after full screen gave status $STATUS"
 
 rm "$WORK/terrains"
 start_game

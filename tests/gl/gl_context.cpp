@@ -17,6 +17,7 @@ struct Start {
     unsigned int ball, terrain, powerup;
     int shaders, noShadows;
     std::string errors;
+    GLint framebuffer; // the window's: 0 on SDL 1.2, one of its own on sdl12-compat
 };
 
 // Opens the window as the entry does (audio on SDL's silent driver), once per
@@ -43,12 +44,15 @@ const Start &startGame()
         if (chdir(QUORBLY_DATA_DIR) != 0)
             std::exit(1);
         seedGameRand(5);
+        GLint framebuffer = -1;
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
         init();
         ::testing::internal::GetCapturedStdout();
         return Start{programBall,      programTerrain,  programPowerup,
-                     shadersSupported, shadowsDisabled, ::testing::internal::GetCapturedStderr()};
+                     shadersSupported, shadowsDisabled, ::testing::internal::GetCapturedStderr(),
+                     framebuffer};
     }();
     return start;
 }
@@ -58,6 +62,11 @@ const Start &startGame()
 std::string initErrors()
 {
     return startGame().errors;
+}
+
+GLint windowFramebuffer()
+{
+    return startGame().framebuffer;
 }
 
 Frame grab(int width, int height)

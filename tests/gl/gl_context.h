@@ -51,6 +51,8 @@ struct Frame {
 Frame grab(int width = kW, int height = kH);
 // What the game's init() wrote to standard error.
 std::string initErrors();
+// The framebuffer SDL draws the window into.
+GLint windowFramebuffer();
 // Pixels whose summed RGB difference exceeds `threshold`.
 int differing(const Frame &a, const Frame &b, int threshold = 0);
 // What the code run by `body` writes to standard error.

@@ -228,7 +228,7 @@ TEST_F(Game, FrameLeavesTheStateAsItFoundIt)
         glMatrixMode(GL_PROJECTION); // the frame picks the modelview itself
         display(nullptr);
         for (const auto &[what, want] : {std::pair<GLenum, GLint>{GL_MATRIX_MODE, GL_MODELVIEW},
-                                         {GL_FRAMEBUFFER_BINDING_EXT, 0},
+                                         {GL_FRAMEBUFFER_BINDING_EXT, gltest::windowFramebuffer()},
                                          {GL_CURRENT_PROGRAM, 0},
                                          {GL_ATTRIB_STACK_DEPTH, 0}}) {
             GLint got = -1;
