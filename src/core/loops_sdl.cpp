@@ -62,27 +62,6 @@ bool nextEvent(SDL_Event &ev)
     return false;
 }
 
-// The time a seeking key goes to from `wall`, or nothing for another key.
-std::optional<double> seekKey(int key, double wall, double length)
-{
-    switch (key) {
-    case keys::kRight:
-        return wall + 5;
-    case keys::kLeft:
-        return wall - 5;
-    case keys::kPageDown:
-        return wall + 30;
-    case keys::kPageUp:
-        return wall - 30;
-    case keys::kHome:
-        return 0.0;
-    case keys::kEnd:
-        return length;
-    default:
-        return std::nullopt;
-    }
-}
-
 void showFrame(std::uint32_t now)
 {
     display(screen);
@@ -166,9 +145,8 @@ int playBack(Playback &p, std::uint64_t digestEvery, double at)
         seekTo(p, timeline, at);
     startFrameCount(SDL_GetTicks());
     std::uint32_t last = frame_time;
-    double wall = std::max(at, 0.0); // the replay's time the screen is at
-    int pace = 0;                    // the speed is 2 to this power
-    bool paused = false, stopped = false;
+    Watching watch{.at = std::max(at, 0.0)};
+    bool stopped = false;
     while (!stopped && !p.ended && p.error.empty()) {
         SDL_Event ev;
         while (SDL_PollEvent(&ev)) {
@@ -181,36 +159,24 @@ int playBack(Playback &p, std::uint64_t digestEvery, double at)
                 continue;
             } else if (isFullscreenKey(key, ev.key.keysym.mod)) {
                 toggleFullscreen();
-            } else if (key == keys::kSpace) {
-                paused = !paused;
-                if (paused)
-                    pauseAudio();
-                else if (togglePause == 0) // a pause of the game itself stays silent
-                    resumeAudio();
-            } else if (key == keys::kUp || key == keys::kDown) {
-                pace = std::clamp(pace + (key == keys::kUp ? 1 : -1), -2, 3);
-            } else if (const std::optional<double> to = seekKey(key, wall, p.length)) {
-                wall = std::clamp(*to, 0.0, p.length);
-                seekTo(p, timeline, wall);
-                if (paused || togglePause) // a snapshot may land in or out of the game's pause
-                    pauseAudio();
-                else
-                    resumeAudio();
+            } else if (watchKey(watch, key, p, timeline)) {
+                continue;
             } else if (key == keys::kP || (key >= keys::kF5 && key <= keys::kF8)) {
                 keyDown(key);
             }
         }
         const std::uint32_t now = SDL_GetTicks();
-        if (!paused)
-            wall += elapsedSeconds(now, last) * std::ldexp(1.0, pace);
+        if (!watch.paused)
+            watch.at += elapsedSeconds(now, last) * std::ldexp(1.0, watch.pace);
         last = now;
-        muteEffects(pace != 0); // effects off the recorded pace would not match the picture
-        while (!paused && !p.ended && p.played <= wall && playFrame(p)) {
+        muteEffects(watch.pace != 0); // effects off the recorded pace would not match the picture
+        while (!watch.paused && !p.ended && p.played <= watch.at && playFrame(p)) {
             keepSnapshot(timeline, p);
             if (digestEvery > 0 && p.frames % digestEvery == 0)
                 printDigest(p.frames, false);
         }
-        const std::string place = placeText(p.played, p.length, std::ldexp(1.0, pace), paused);
+        const std::string place =
+            placeText(p.played, p.length, std::ldexp(1.0, watch.pace), watch.paused);
         std::snprintf(game.session.replayPlace.data(), game.session.replayPlace.size(), "%s",
                       place.c_str());
         showFrame(now);

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "audio/cues.h"
+#include "core/keys.h"
 #include "render/view.h"
 
 namespace
@@ -97,4 +98,53 @@ std::string placeText(double played, double length, double speed, bool paused)
     if (paused)
         text += " paused";
     return text;
+}
+
+namespace
+{
+
+// The time a seeking key goes to from `wall`, or nothing for another key.
+std::optional<double> seekKey(int key, double wall, double length)
+{
+    switch (key) {
+    case keys::kRight:
+        return wall + 5;
+    case keys::kLeft:
+        return wall - 5;
+    case keys::kPageDown:
+        return wall + 30;
+    case keys::kPageUp:
+        return wall - 30;
+    case keys::kHome:
+        return 0.0;
+    case keys::kEnd:
+        return length;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+bool watchKey(Watching &watch, int key, Playback &p, Timeline &t)
+{
+    if (key == keys::kSpace) {
+        watch.paused = !watch.paused;
+        if (watch.paused)
+            pauseAudio();
+        else if (togglePause == 0) // a pause of the game itself stays silent
+            resumeAudio();
+    } else if (key == keys::kUp || key == keys::kDown) {
+        watch.pace = std::clamp(watch.pace + (key == keys::kUp ? 1 : -1), -2, 3);
+    } else if (const std::optional<double> to = seekKey(key, watch.at, p.length)) {
+        watch.at = std::clamp(*to, 0.0, p.length);
+        seekTo(p, t, watch.at);
+        if (watch.paused || togglePause) // a snapshot may land in or out of the game's pause
+            pauseAudio();
+        else
+            resumeAudio();
+    } else {
+        return false;
+    }
+    return true;
 }

@@ -55,5 +55,16 @@ void keepSnapshot(Timeline &t, const Playback &p);
 // Plays to `seconds` (none before 0; the end at most) with the effects
 // muted. False on an error of the replay (p.error).
 bool seekTo(Playback &p, Timeline &t, double seconds);
+// The viewer's side of watching in the window: where the screen is in the
+// replay's time, the speed (2 to the power `pace`, x1/4 to x8) and the pause.
+struct Watching {
+    double at = 0;
+    int pace = 0;
+    bool paused = false;
+};
+// A key while watching: Space pauses and plays on, Up and Down change the
+// speed, Left and Right seek 5 s, Page Up and Down 30 s, Home and End to
+// the ends. False for any other key.
+bool watchKey(Watching &watch, int key, Playback &p, Timeline &t);
 // "1:23 / 4:56", then " x2" or " x1/4" off the recorded pace, then " paused".
 std::string placeText(double played, double length, double speed, bool paused);
