@@ -4,10 +4,9 @@
 # both windows show the same paused frame; the joiner's Down arrow moves
 # player 2 (the red ball) on the host's screen; a killed joiner leaves
 # the host playing with "Player 2 left". A second joiner comes through a
-# relay that loses a tenth of the datagrams and delays the rest 50 ms; the
-# relay flips bits of the host's frames to put its game out of step, the
-# host sends its whole game, a third player is refused, and both end on the
-# same digest.
+# relay that loses a tenth of the datagrams and delays the rest 50 ms; its
+# game is put out of step by bits the relay flips, the host sends its whole game, a
+# third player is refused, and both end on the same digest.
 . "$(dirname "$0")/lib.sh"
 fail() { echo "FAIL: $*"; tail -n 8 "$WORK"/*.txt; exit 1; }
 copy_data
