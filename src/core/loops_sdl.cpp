@@ -113,6 +113,11 @@ int playOnline(NetLink &link)
     std::uint32_t last = frame_time;
     std::vector<InputEvent> inputs;
     int status = -1;
+    // For the end-to-end test: QUORBLY_TEST_DESYNC=N nudges the joiner's
+    // game clock once its game passed frame N, as a flipped bit would, and
+    // the host has to bring it back in step.
+    const char *desync = std::getenv("QUORBLY_TEST_DESYNC");
+    unsigned long desyncAt = desync ? std::strtoul(desync, nullptr, 10) : 0;
     while (!quit_flag && status < 0) {
         SDL_Event ev;
         while (nextEvent(ev))
@@ -122,6 +127,11 @@ int playOnline(NetLink &link)
         if (game.net.role == NetRole::Join) {
             status = joinerStep(link, inputs);
             inputs.clear();
+            if (desyncAt > 0 && game.net.frame > desyncAt) {
+                game.match.gameClock += 0.25;
+                gameTime = static_cast<float>(game.match.gameClock);
+                desyncAt = 0;
+            }
         } else if (now != last) {
             hostStep(link, elapsedSeconds(now, last), inputs, now, kBatchMs);
             inputs.clear();
