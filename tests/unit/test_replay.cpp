@@ -10,6 +10,7 @@
 #include <string>
 
 #include "audio/cues_silent.h"
+#include "core/keys.h"
 #include "core/pad.h"
 #include "core/random.h"
 #include "play_driver.h"
@@ -175,6 +176,18 @@ TEST(Golden, ASeekLandsWhereStraightPlaybackIs)
     EXPECT_GE(t.snapshots.size(), 9u);
     EXPECT_EQ(cueTally.bump[0] + cueTally.bump[1] + cueTally.bump[2] + cueTally.bumpSmall, 0);
     EXPECT_FALSE(cueTally.muted);
+    // The viewer's keys: x1/4 to x8, the pause, Home back to the first frame.
+    Watching watch{.at = p.played};
+    for (int i = 0; i < 5; ++i)
+        watchKey(watch, keys::kUp, p, t);
+    EXPECT_EQ(watch.pace, 3);
+    for (int i = 0; i < 7; ++i)
+        watchKey(watch, keys::kDown, p, t);
+    EXPECT_EQ(watch.pace, -2);
+    EXPECT_TRUE(watchKey(watch, keys::kSpace, p, t) && watch.paused);
+    EXPECT_FALSE(watchKey(watch, keys::kF1, p, t));
+    EXPECT_TRUE(watchKey(watch, keys::kHome, p, t) && watch.at == 0 && p.frames == 1);
+    EXPECT_TRUE(watchKey(watch, keys::kLeft, p, t) && watch.at == 0);
     ASSERT_TRUE(seekTo(p, t, 1e9));
     EXPECT_TRUE(p.ended && p.frames + 1 == straight.size());
     destroyTerrains();
