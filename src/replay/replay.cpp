@@ -31,6 +31,17 @@ void writeBatch(Recorder &r, ReplayLine::Kind kind, float seconds = 0)
     r.batch.clear();
 }
 
+// A digest or end line: the digest after `frames`, each part's beside it.
+ReplayLine digestLine(ReplayLine::Kind kind, std::uint64_t frames)
+{
+    ReplayLine line;
+    line.kind = kind;
+    line.frame = frames;
+    line.digest = stateDigest();
+    line.parts = partDigests();
+    return line;
+}
+
 bool fail(Playback &p, int status, const std::string &reason)
 {
     if (p.error.empty()) {
@@ -180,14 +191,8 @@ void recordFrame(Recorder &r, float seconds)
 {
     writeBatch(r, ReplayLine::Kind::Frame, seconds);
     ++r.frames;
-    if (r.frames % kReplayDigestEvery == 0) {
-        ReplayLine digest;
-        digest.kind = ReplayLine::Kind::Digest;
-        digest.frame = r.frames;
-        digest.digest = stateDigest();
-        digest.parts = partDigests();
-        writeLine(r, digest);
-    }
+    if (r.frames % kReplayDigestEvery == 0)
+        writeLine(r, digestLine(ReplayLine::Kind::Digest, r.frames));
     std::fflush(r.file.get());
 }
 
@@ -195,11 +200,7 @@ std::uint64_t finishRecording(Recorder &r)
 {
     if (!r.batch.empty())
         writeBatch(r, ReplayLine::Kind::Inputs);
-    ReplayLine end;
-    end.kind = ReplayLine::Kind::End;
-    end.frame = r.frames;
-    end.digest = stateDigest();
-    end.parts = partDigests();
+    const ReplayLine end = digestLine(ReplayLine::Kind::End, r.frames);
     writeLine(r, end);
     r.file.reset();
     return end.digest;
