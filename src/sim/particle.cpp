@@ -151,38 +151,41 @@ void createExplosion(float x, float y, float z, float size, float timetolive, fl
     }
 }
 
-void groundUnderParticles(const unsigned char *heightmap, std::array<float, kParticleCount> *ground)
+namespace
+{
+
+// The ground under slots i to i + 3, into out[0..3]: four slots at a time,
+// as the cell arithmetic is most of the frame update.
+void groundUnderQuad(const unsigned char *heightmap, std::size_t i, float *out)
 {
 #if defined(__SSE2__)
-    // Four slots at a time: the cell arithmetic is most of the frame update.
+    _mm_storeu_ps(out, groundOfFour(heightmap, i));
+#else
+    for (std::size_t k = 0; k < 4; ++k)
+        out[k] = getRealHeight(heightmap, particles[i + k].x, particles[i + k].z);
+#endif
+}
+
+} // namespace
+
+void groundUnderParticles(const unsigned char *heightmap, std::array<float, kParticleCount> *ground)
+{
     static_assert(kParticleCount % 4 == 0);
     for (std::size_t i = 0; i < particles.size(); i += 4)
-        _mm_storeu_ps(&(*ground)[i], groundOfFour(heightmap, i));
-#else
-    for (std::size_t i = 0; i < particles.size(); ++i)
-        (*ground)[i] = getRealHeight(heightmap, particles[i].x, particles[i].z);
-#endif
+        groundUnderQuad(heightmap, i, &(*ground)[i]);
 }
 
 void updateParticles(const unsigned char *heightmap, float gravity, float seconds)
 {
     const float acceleration = -gravity * 0.1f;
     // Each ground height is taken where the particle was before it moves,
-    // four slots at a time as groundUnderParticles does; four with none live
-    // (most of the pool, most frames) need none.
+    // as groundUnderParticles does; four slots with none live (most of the
+    // pool, most frames) need none.
     std::array<float, kParticleCount> grounds;
-    static_assert(kParticleCount % 4 == 0);
-    for (std::size_t i = 0; i < particles.size(); i += 4) {
-        if (particles[i].active != 1 && particles[i + 1].active != 1 &&
-            particles[i + 2].active != 1 && particles[i + 3].active != 1)
-            continue;
-#if defined(__SSE2__)
-        _mm_storeu_ps(&grounds[i], groundOfFour(heightmap, i));
-#else
-        for (std::size_t k = i; k < i + 4; ++k)
-            grounds[k] = getRealHeight(heightmap, particles[k].x, particles[k].z);
-#endif
-    }
+    for (std::size_t i = 0; i < particles.size(); i += 4)
+        if (particles[i].active == 1 || particles[i + 1].active == 1 ||
+            particles[i + 2].active == 1 || particles[i + 3].active == 1)
+            groundUnderQuad(heightmap, i, &grounds[i]);
     for (std::size_t i = 0; i < particles.size(); ++i) {
         Particle &p = particles[i];
         if (p.active != 1)

@@ -111,11 +111,10 @@ float circleHeightAt(const Terrain &t, int k, int n)
 Circle drawCircle(const Terrain &t, int k, int n)
 {
     Circle c{};
-    c.a = static_cast<float>(gameRand() / 2147483648.0 * 151.0);
-    c.b = static_cast<float>(gameRand() / 2147483648.0 * 151.0);
+    c.a = static_cast<float>(gameUniform() * 151.0);
+    c.b = static_cast<float>(gameUniform() * 151.0);
     c.height = circleHeightAt(t, k, n);
-    c.size = toFloat(t.circleSizeMin +
-                     (t.circleSizeMax - t.circleSizeMin) * (gameRand() / 2147483648.0));
+    c.size = toFloat(t.circleSizeMin + (t.circleSizeMax - t.circleSizeMin) * gameUniform());
     return c;
 }
 
