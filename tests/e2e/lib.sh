@@ -11,7 +11,7 @@ trap '[ -n "$GAME_PID" ] && kill -9 "$GAME_PID" 2>/dev/null; rm -rf "$WORK"' EXI
 
 fail() {
   echo "FAIL: $*"
-  tail -20 "$WORK/out.txt" "$WORK/err.txt" 2>/dev/null
+  tail -n 20 "$WORK/out.txt" "$WORK/err.txt" "$WORK/weston.txt" 2>/dev/null
   exit 1
 }
 copy_data() { rm -rf "${WORK:?}"/*; cp -r "$DATA_DIR/." "$WORK/"; }
