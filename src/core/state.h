@@ -136,6 +136,7 @@ struct NetState {
     // holds of a hand on player 2 (presses of W, S, A, D not yet let go),
     // so that control can change hands without a key left down.
     std::vector<InputEvent> friendInput{};
+    std::vector<InputEvent> late{}; // inputs a full frame left for the next
     std::array<std::uint8_t, 4> held{};
     // Host: digests sent and their schedule; the friend went out of step.
     std::array<DigestMark, 4> digests{};

@@ -3,6 +3,7 @@
 
 #include <enet/enet.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <span>
@@ -15,8 +16,17 @@
 namespace
 {
 
-constexpr std::size_t kPeers = 4; // the friend, and room to refuse others
+// The friend, and room for callers who are told no or never say hello.
+constexpr std::size_t kPeers = 32;
 constexpr std::uint32_t kJoinTimeoutMs = 10000;
+// A caller says hello within this, or is let go; a connection ENet's
+// handshake left half open goes in a second or two (ENet waits 30 s).
+constexpr std::uint32_t kHelloTimeoutMs = 3000;
+constexpr std::uint32_t kHalfOpenMinMs = 1000, kHalfOpenMaxMs = 2000;
+// Past the largest message: the whole game, about 120 KB deflated, with a
+// match start and some frames beside it. ENet would take 32 MiB, and
+// gather it in memory before anyone read a byte of it.
+constexpr std::size_t kMaxPacket = 512u << 10;
 // A friend silent this long has gone (ENet's own default waits up to 30 s).
 constexpr std::uint32_t kPeerTimeoutMinMs = 3000, kPeerTimeoutMaxMs = 6000;
 constexpr std::uint32_t kByeTimeoutMs = 5000;
@@ -42,6 +52,14 @@ std::string addressText(const ENetAddress &address)
     return std::string(ip) + ":" + std::to_string(address.port);
 }
 
+ENetHost *createHost(const ENetAddress *address, std::size_t peers)
+{
+    ENetHost *host = enet_host_create(address, peers, 1, 0, 0);
+    if (host)
+        host->maximumPacketSize = kMaxPacket;
+    return host;
+}
+
 void sendNow(ENetPeer *peer, const std::vector<std::uint8_t> &bytes)
 {
     ENetPacket *packet = enet_packet_create(bytes.data(), bytes.size(), ENET_PACKET_FLAG_RELIABLE);
@@ -64,57 +82,100 @@ std::optional<std::vector<NetMessage>> decode(const ENetPacket *packet)
     return decodePacket(std::span<const std::uint8_t>(packet->data, packet->dataLength));
 }
 
-// The host's side of a packet from its peer: the hello first, then play.
+bool isCaller(const NetLink &link, const ENetPeer *peer)
+{
+    return std::any_of(link.callers.begin(), link.callers.end(),
+                       [peer](const NetCaller &c) { return c.peer == peer; });
+}
+
+void forgetCaller(NetLink &link, const ENetPeer *peer)
+{
+    std::erase_if(link.callers, [peer](const NetCaller &c) { return c.peer == peer; });
+}
+
+// A caller's first packet: its hello alone. The friend's place goes to the
+// first with the right version.
+void callerPacket(NetLink &link, const ENetEvent &ev)
+{
+    forgetCaller(link, ev.peer);
+    const auto messages = decode(ev.packet);
+    if (!messages || messages->size() != 1) {
+        ++game.net.dropped;
+        enet_peer_disconnect_now(ev.peer, 0);
+        return;
+    }
+    if (const auto reason = checkHello(messages->front())) {
+        refuse(link.host.get(), ev.peer, *reason);
+        return;
+    }
+    if (link.peer) {
+        refuse(link.host.get(), ev.peer, RefuseReason::Full);
+        return;
+    }
+    link.peer = ev.peer;
+    enet_peer_timeout(ev.peer, 0, kPeerTimeoutMinMs, kPeerTimeoutMaxMs);
+    friendJoined();
+    for (const NetMessage &w : welcome())
+        sendNet(link, w);
+    flushNet(link);
+    say("Online: a friend joined from " + addressText(ev.peer->address) + " and steers player 2");
+}
+
+// The host's side of a packet: a caller's hello, or the friend's play. No
+// byte of it is read before its sender is known.
 void hostPacket(NetLink &link, const ENetEvent &ev)
 {
-    const auto messages = decode(ev.packet);
-    if (ev.peer != link.peer || !messages) {
+    if (isCaller(link, ev.peer))
+        return callerPacket(link, ev);
+    if (ev.peer != link.peer) {
         ++game.net.dropped;
         return;
     }
-    for (const NetMessage &m : *messages) {
-        if (link.greeted) {
-            hostReceive(m);
-            continue;
-        }
-        if (const auto reason = checkHello(m)) {
-            refuse(link.host.get(), link.peer, *reason);
-            link.peer = nullptr;
-            return;
-        }
-        link.greeted = true;
-        friendJoined();
-        for (const NetMessage &w : welcome())
-            sendNet(link, w);
-        flushNet(link);
-        say("Online: a friend joined from " + addressText(ev.peer->address) +
-            " and steers player 2");
+    const auto messages = decode(ev.packet);
+    if (!messages) {
+        ++game.net.dropped;
+        return;
     }
+    for (const NetMessage &m : *messages)
+        if (m.kind != NetKind::Bye) // its disconnect follows
+            hostReceive(m);
+}
+
+// Callers silent too long are let go; half-open connections get ENet's
+// short leash.
+void expireCallers(NetLink &link)
+{
+    const std::uint32_t now = nowMs();
+    std::erase_if(link.callers, [now](const NetCaller &c) {
+        if (now - c.since < kHelloTimeoutMs)
+            return false;
+        say("Online: let go of " + addressText(c.peer->address) + ": no hello within 3 s");
+        enet_peer_disconnect_now(c.peer, 0);
+        return true;
+    });
+    ENetHost *host = link.host.get();
+    for (std::size_t i = 0; i < host->peerCount; ++i)
+        if (host->peers[i].state == ENET_PEER_STATE_ACKNOWLEDGING_CONNECT)
+            enet_peer_timeout(&host->peers[i], 0, kHalfOpenMinMs, kHalfOpenMaxMs);
 }
 
 void hostEvent(NetLink &link, const ENetEvent &ev)
 {
     switch (ev.type) {
     case ENET_EVENT_TYPE_CONNECT:
-        if (link.peer) {
-            refuse(link.host.get(), ev.peer, RefuseReason::Full);
-            break;
-        }
-        link.peer = ev.peer;
-        link.greeted = false;
+        link.callers.push_back({ev.peer, nowMs()});
         enet_peer_timeout(ev.peer, 0, kPeerTimeoutMinMs, kPeerTimeoutMaxMs);
         break;
     case ENET_EVENT_TYPE_RECEIVE:
         hostPacket(link, ev);
         break;
     case ENET_EVENT_TYPE_DISCONNECT:
+        forgetCaller(link, ev.peer);
         if (ev.peer != link.peer)
             break;
         link.peer = nullptr;
         link.batch.clear();
-        if (link.greeted)
-            friendLeft();
-        link.greeted = false;
+        friendLeft();
         break;
     case ENET_EVENT_TYPE_NONE:
         break;
@@ -147,7 +208,7 @@ int openJoiner(const Options &options, NetLink &link)
         return 1;
     }
     address.port = options.port;
-    link.host.reset(enet_host_create(nullptr, 1, 1, 0, 0));
+    link.host.reset(createHost(nullptr, 1));
     link.peer = link.host ? enet_host_connect(link.host.get(), &address, 1, 0) : nullptr;
     if (!link.peer) {
         say("Online: cannot open a network connection");
@@ -156,8 +217,14 @@ int openJoiner(const Options &options, NetLink &link)
     // Waiting here is fine: there is no window yet. The hello goes out once
     // connected, and the host answers with its game or a refusal.
     const std::uint32_t start = nowMs();
-    const std::vector<NetMessage> &first = link.inbox;
-    while (first.empty() && !link.hostGone && nowMs() - start < kJoinTimeoutMs) {
+    const std::vector<NetMessage> &in = link.inbox;
+    const auto answer = [&in] {
+        return std::find_if(in.begin(), in.end(), [](const NetMessage &m) {
+            return m.kind == NetKind::FullState || m.kind == NetKind::Refuse ||
+                   m.kind == NetKind::Bye;
+        });
+    };
+    while (answer() == in.end() && !link.hostGone && nowMs() - start < kJoinTimeoutMs) {
         ENetEvent ev;
         if (enet_host_service(link.host.get(), &ev, 50) <= 0)
             continue;
@@ -171,13 +238,14 @@ int openJoiner(const Options &options, NetLink &link)
         if (ev.type == ENET_EVENT_TYPE_RECEIVE)
             enet_packet_destroy(ev.packet);
     }
-    if (!first.empty() && first.front().kind == NetKind::Refuse) {
-        say(refusalLine(first.front().reason, NetRole::Join));
+    if (answer() != in.end() && answer()->kind == NetKind::Refuse) {
+        say(refusalLine(answer()->reason, NetRole::Join));
         return 1;
     }
-    if (first.empty()) {
+    if (answer() == in.end()) {
         say(link.hostGone ? "Online: " + where + " closed the connection"
-                          : "Online: no answer from " + where + " within 10 s");
+            : in.empty()  ? "Online: no answer from " + where + " within 10 s"
+                          : "Online: no game from " + where + " within 10 s");
         return 1;
     }
     return -1;
@@ -202,7 +270,7 @@ int openNet(const Options &options, NetLink &link)
     if (options.net == NetRole::Join)
         return openJoiner(options, link);
     ENetAddress address{ENET_HOST_ANY, options.port};
-    link.host.reset(enet_host_create(&address, kPeers, 1, 0, 0));
+    link.host.reset(createHost(&address, kPeers));
     if (!link.host) {
         say("Online: cannot host on UDP port " + std::to_string(options.port) + ": is it in use?");
         enet_deinitialize();
@@ -225,6 +293,8 @@ void pollNet(NetLink &link)
         if (ev.type == ENET_EVENT_TYPE_RECEIVE)
             enet_packet_destroy(ev.packet);
     }
+    if (game.net.role == NetRole::Host)
+        expireCallers(link);
 }
 
 void sendNet(NetLink &link, const NetMessage &message)
@@ -247,7 +317,7 @@ void flushNet(NetLink &link, std::uint32_t batchMs)
 void hostStep(NetLink &link, float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
               std::uint32_t batchMs)
 {
-    pollNet(link);
+    pollNet(link); // what came since the last frame plays in this one
     std::vector<NetMessage> out;
     hostFrame(seconds, own, clockMs, out);
     for (const NetMessage &m : out)
@@ -260,14 +330,18 @@ int joinerStep(NetLink &link, std::span<const InputEvent> own)
 {
     NetMessage mine{.kind = NetKind::Input};
     for (const InputEvent &e : own)
-        if (isLocalInput(e))
+        if (isLocalInput(e)) {
             takeInput(e, std::nullopt);
-        else if (const auto sent = joinerSends(e))
+        } else if (const auto sent = joinerSends(e)) {
             mine.events.push_back(*sent);
-    if (!mine.events.empty()) {
+            if (mine.events.size() == kMaxEvents) { // a message holds no more
+                sendNet(link, mine);
+                mine.events.clear();
+            }
+        }
+    if (!mine.events.empty())
         sendNet(link, mine);
-        flushNet(link);
-    }
+    flushNet(link);
     pollNet(link);
     std::vector<NetMessage> out;
     int status = joinerPlay(link.inbox, out);

@@ -20,10 +20,16 @@ struct NetHostClose {
     void operator()(_ENetHost *host) const;
 };
 
+// A peer that connected to the host and has not said hello yet.
+struct NetCaller {
+    _ENetPeer *peer = nullptr;
+    std::uint32_t since = 0; // milliseconds, a steady clock
+};
+
 struct NetLink {
     std::unique_ptr<_ENetHost, NetHostClose> host;
     _ENetPeer *peer = nullptr;       // the friend, or the joiner's host; ENet's to free
-    bool greeted = false;            // the host has the friend's hello
+    std::vector<NetCaller> callers;  // the host's, each let go unless it says hello in time
     bool hostGone = false;           // the joiner lost its host
     std::vector<std::uint8_t> batch; // messages to go out with the next flush
     std::uint32_t lastFlush = 0;     // milliseconds, a steady clock
@@ -31,8 +37,9 @@ struct NetLink {
 };
 
 // Opens the link the options ask for: binds the host's UDP port, or finds
-// and reaches the host within 10 s and says hello. Returns -1 to play on,
-// else the exit status, its reason printed in one line.
+// and reaches the host, says hello and waits for its game (or its refusal)
+// up to 10 s. Returns -1 to play on, else the exit status, its reason
+// printed in one line.
 int openNet(const Options &options, NetLink &link);
 // Everything that arrived since the last call: connections and leavings
 // are handled, the host's friend's messages go to the online session, and

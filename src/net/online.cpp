@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "core/controls.h"
 #include "core/frame.h"
@@ -26,8 +27,9 @@ using namespace keys;
 constexpr std::array<int, 4> kPlayerTwoKeys{kW, kS, kA, kD};
 constexpr float kDigestEvery = 1.0f;
 constexpr float kNoticeSeconds = 5.0f;
-// More than a frame's worth of anyone's hands; past it the friend floods.
-constexpr std::size_t kMaxFriendInput = 256;
+// What one frame carries; a message of the friend's that would queue more
+// is refused whole.
+constexpr std::size_t kMaxFriendInput = kMaxEvents;
 
 bool isKey(const InputEvent &e)
 {
@@ -122,7 +124,7 @@ bool unpackState(std::span<const std::uint8_t> packed, bool withView)
     std::vector<std::uint8_t> raw(size);
     const uLongf expected = size;
     if (uncompress(raw.data(), &size, packed.data() + 4, packed.size() - 4) != Z_OK ||
-        size != expected || !loadState(raw, withView))
+        size != expected || !loadState(raw, withView, Terrainless::Refused))
         return false;
     generateTexture(*terrain, seed);
     return true;
@@ -292,24 +294,27 @@ void hostFrameInputs(std::span<const InputEvent> own, std::vector<InputEvent> &r
                      std::vector<InputEvent> &stream)
 {
     NetState &net = game.net;
-    for (const InputEvent &e : own) {
-        if (isLocalInput(e)) {
-            run.push_back(e);
-            continue;
-        }
-        // While a friend plays, player 2 and the bot are theirs.
-        if (net.linked && (steersPlayerTwo(e) || (isKey(e) && e.code == kF4)))
-            continue;
-        if (holds(e)) {
+    // A frame carries no more than the wire does; the rest waits in order
+    // for the next, never cut.
+    const auto share = [&](const InputEvent &e) {
+        if (stream.size() == kMaxEvents)
+            net.late.push_back(e);
+        else if (holds(e)) {
             run.push_back(e);
             stream.push_back(e);
         }
+    };
+    for (const InputEvent &e : std::exchange(net.late, {}))
+        share(e);
+    for (const InputEvent &e : own) {
+        if (isLocalInput(e))
+            run.push_back(e);
+        // While a friend plays, player 2 and the bot are theirs.
+        else if (!net.linked || !(steersPlayerTwo(e) || (isKey(e) && e.code == kF4)))
+            share(e);
     }
     for (const InputEvent &e : net.friendInput)
-        if (holds(e)) {
-            run.push_back(e);
-            stream.push_back(e);
-        }
+        share(e);
     net.friendInput.clear();
     ++net.frame;
 }

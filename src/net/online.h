@@ -41,7 +41,8 @@ std::vector<NetMessage> welcome();
 void hostReceive(const NetMessage &message);
 // The host's own inputs of a frame become what its game applies (`run`)
 // and what the friend gets with the frame (`stream`), the friend's own
-// inputs since the last frame added.
+// inputs since the last frame added. A frame streams at most kMaxEvents;
+// the inputs past them wait, in order, for the next.
 void hostFrameInputs(std::span<const InputEvent> own, std::vector<InputEvent> &run,
                      std::vector<InputEvent> &stream);
 // After each frame of `seconds`: whether a digest is due (once a second).

@@ -278,7 +278,7 @@ std::vector<std::uint8_t> saveState()
     return std::move(saver.out);
 }
 
-bool loadState(std::span<const std::uint8_t> bytes, bool withView)
+bool loadState(std::span<const std::uint8_t> bytes, bool withView, Terrainless terrainless)
 {
     Loader loader{bytes};
     std::uint32_t magic = 0;
@@ -292,7 +292,8 @@ bool loadState(std::span<const std::uint8_t> bytes, bool withView)
     bool sane = loader.ok && loader.in.empty() && m.nextParticle >= 0 &&
                 m.nextParticle < kParticleCount && m.winner >= 0 && m.winner <= 1 &&
                 terminated(m.mainMessage) && r.front < taps && r.rear < taps &&
-                (r.front + taps - r.rear) % taps == 3;
+                (r.front + taps - r.rear) % taps == 3 &&
+                (m.terrain || terrainless == Terrainless::Allowed);
     for (const Message &message : m.messages)
         sane = sane && terminated(message.text);
     if (!withView)

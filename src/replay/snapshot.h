@@ -40,6 +40,10 @@ std::string digestText(std::uint64_t digest);
 // whole and sane (the terrain index within the loaded table, the particle
 // ring index within the pool, the generator's taps 3 apart within its
 // table, the texts terminated); else it changes nothing and returns false.
-// Without the view, this screen keeps its own.
+// Without the view, this screen keeps its own. A game from elsewhere (the
+// network) must be on a terrain of the table; a test's own snapshot may be
+// on none.
 std::vector<std::uint8_t> saveState();
-bool loadState(std::span<const std::uint8_t> bytes, bool withView = true);
+enum class Terrainless : bool { Allowed, Refused };
+bool loadState(std::span<const std::uint8_t> bytes, bool withView = true,
+               Terrainless terrainless = Terrainless::Allowed);

@@ -71,6 +71,28 @@ TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDown)
     EXPECT_EQ(frame({down(kS)}), Events{down(kS)}); // the host's again
 }
 
+TEST(Online, AFrameStreamsWhatTheWireCarriesAndTheRestWaitsWhole)
+{
+    resetGameState();
+    game.net.role = NetRole::Host;
+    friendJoined();
+    frame({});
+    Events taps; // the friend's D, tapped as fast as one message holds
+    for (std::size_t i = 0; i < kMaxEvents; ++i)
+        taps.push_back(i % 2 ? up(kD) : down(kD));
+    hostReceive({.kind = NetKind::Input, .events = taps});
+    hostReceive({.kind = NetKind::Input, .events = {down(kA)}}); // one past a frame: refused
+    EXPECT_EQ(game.net.dropped, 1u);
+    Events first = frame({down(kF1), down(kSpace), down(kF5)}), all = first;
+    EXPECT_EQ(first.size(), kMaxEvents + 1); // F5 is this screen's: not streamed
+    for (Events next = frame({}); !next.empty(); next = frame({}))
+        all.insert(all.end(), next.begin(), next.end());
+    Events expected{down(kF1), down(kSpace), down(kF5)};
+    expected.insert(expected.end(), taps.begin(), taps.end());
+    EXPECT_EQ(all, expected);
+    EXPECT_EQ(game.net.held, (std::array<std::uint8_t, 4>{0, 0, 0, 1}));
+}
+
 TEST(Online, TheJoinerGivesOnlyPlayerTwosInputs)
 {
     const std::vector<std::pair<InputEvent, std::optional<InputEvent>>> cases{
@@ -175,6 +197,18 @@ TEST(Online, TheJoinerPlaysTheHostsStreamIntoTheSameGameAndIsBroughtBackInStep)
         t.gravity += 1;
     game.net.role = NetRole::Join;
     EXPECT_EQ(joinerPlay({stream.begin(), 2}, answers), 1); // the welcome
+
+    // A whole game on no terrain of the table (index -1) is refused, never played.
+    startSession(5, quiet);
+    game.net.role = NetRole::Host;
+    terrain = nullptr;
+    const NetMessage onNone = welcome().back();
+    startSession(99, quiet);
+    game.net.role = NetRole::Join;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(joinerPlay({&onNone, 1}, answers), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Online: cannot take over the host's game (frame 0)\n");
     std::fclose(quiet);
     destroyTerrains();
 }

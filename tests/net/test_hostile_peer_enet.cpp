@@ -1,0 +1,232 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The host and the joiner against peers that break the rules, over ENet on
+// 127.0.0.1: callers that never finish connecting or never say hello, a
+// packet of megabytes, a host that sends no game. Every wait is bounded.
+
+#include <enet/enet.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "core/keys.h"
+#include "core/match.h"
+#include "core/random.h"
+#include "core/state.h"
+#include "net/net_enet.h"
+#include "net/online.h"
+#include "play_driver.h"
+#include "terrain/terrain.h"
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+struct Peer {
+    std::unique_ptr<ENetHost, decltype(&enet_host_destroy)> host{nullptr, enet_host_destroy};
+    ENetPeer *peer = nullptr;
+};
+
+// A peer of the test's own that calls the host on `port`.
+Peer call(std::uint16_t port)
+{
+    Peer p;
+    p.host.reset(enet_host_create(nullptr, 1, 1, 0, 0));
+    ENetAddress address{};
+    enet_address_set_host(&address, "127.0.0.1");
+    address.port = port;
+    p.peer = enet_host_connect(p.host.get(), &address, 1, 0);
+    enet_host_flush(p.host.get());
+    return p;
+}
+
+void send(Peer &p, const std::vector<std::uint8_t> &bytes)
+{
+    enet_peer_send(p.peer, 0,
+                   enet_packet_create(bytes.data(), bytes.size(), ENET_PACKET_FLAG_RELIABLE));
+    enet_host_flush(p.host.get());
+}
+
+std::vector<std::uint8_t> bytesOf(const NetMessage &m)
+{
+    std::vector<std::uint8_t> bytes;
+    encodeMessage(m, bytes);
+    return bytes;
+}
+
+// Runs `turn` (the host's frame) and services the peers until `done` or
+// `seconds` ran out; the peers' events go to `seen`, the kinds of what
+// they were sent included (disconnects as Bye).
+bool pump(const std::function<void()> &turn, std::vector<Peer *> peers, double seconds,
+          const std::function<bool()> &done, std::vector<NetKind> *seen = nullptr)
+{
+    const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+    while (Clock::now() < end) {
+        turn();
+        for (Peer *p : peers) {
+            ENetEvent ev;
+            while (enet_host_service(p->host.get(), &ev, 0) > 0) {
+                if (ev.type == ENET_EVENT_TYPE_RECEIVE) {
+                    const auto in = decodePacket({ev.packet->data, ev.packet->dataLength});
+                    for (const NetMessage &m : in.value_or(std::vector<NetMessage>{}))
+                        if (seen)
+                            seen->push_back(m.kind);
+                    enet_packet_destroy(ev.packet);
+                } else if (ev.type == ENET_EVENT_TYPE_DISCONNECT && seen) {
+                    seen->push_back(NetKind::Bye);
+                }
+            }
+        }
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return done();
+}
+
+bool has(const std::vector<NetKind> &seen, NetKind kind)
+{
+    return std::find(seen.begin(), seen.end(), kind) != seen.end();
+}
+
+class HostilePeer : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        quiet = std::fopen("/dev/null", "w");
+        resetAll();
+        seedGameRand(3);
+        ASSERT_TRUE(loadTerrains(QUORBLY_DATA_DIR "/terrains"));
+        newTerrain(quiet);
+        setupPlayers();
+    }
+    void TearDown() override
+    {
+        if (game.net.role == NetRole::Host)
+            closeNet(link);
+        destroyTerrains();
+        std::fclose(quiet);
+    }
+    void host(std::uint16_t port)
+    {
+        Options options;
+        options.net = NetRole::Host;
+        options.port = port;
+        ASSERT_EQ(openNet(options, link), -1);
+    }
+    std::FILE *quiet = nullptr;
+    NetLink link;
+    Peer friendPeer;
+};
+
+TEST_F(HostilePeer, CallersThatNeverFinishOrNeverSayHelloOrSendMegabytesAreLetGo)
+{
+    host(27301);
+    const auto turn = [this] { pollNet(link); };
+    std::vector<Peer> halfOpen;
+    for (int i = 0; i < 4; ++i) // they send the connect and never answer again
+        halfOpen.push_back(call(27301));
+    Peer silent = call(27301), huge = call(27301);
+    ASSERT_TRUE(pump(turn, {&silent, &huge}, 5, [&] {
+        return silent.peer->state == ENET_PEER_STATE_CONNECTED &&
+               huge.peer->state == ENET_PEER_STATE_CONNECTED;
+    }));
+    // ENet refuses 4 MiB before gathering it: the host never reads a byte of
+    // it, and the caller goes for want of a hello, as the silent one does.
+    send(huge, std::vector<std::uint8_t>(4u << 20, 1));
+    std::vector<NetKind> silentSaw, hugeSaw;
+    ASSERT_TRUE(pump(
+        turn, {&silent, &huge}, 8, [&] { return has(silentSaw, NetKind::Bye); }, &silentSaw));
+    EXPECT_FALSE(has(silentSaw, NetKind::Refuse));
+    EXPECT_EQ(game.net.dropped, 0u);
+    const auto halfOpenLeft = [this] {
+        int n = 0;
+        for (std::size_t i = 0; i < link.host->peerCount; ++i)
+            n += link.host->peers[i].state == ENET_PEER_STATE_ACKNOWLEDGING_CONNECT;
+        return n;
+    };
+    EXPECT_TRUE(pump(turn, {}, 5, [&] { return halfOpenLeft() == 0; })) << halfOpenLeft();
+
+    // The friend's place is free for the friend; then a third is told no.
+    for (const bool first : {true, false}) {
+        Peer caller = call(27301);
+        std::vector<NetKind> saw;
+        ASSERT_TRUE(pump(turn, {&caller}, 5,
+                         [&] { return caller.peer->state == ENET_PEER_STATE_CONNECTED; }));
+        send(caller, bytesOf(hello()));
+        const NetKind answer = first ? NetKind::FullState : NetKind::Refuse;
+        EXPECT_TRUE(pump(
+            turn, {&caller}, 5, [&] { return has(saw, answer); }, &saw))
+            << first;
+        EXPECT_EQ(has(saw, NetKind::FullState), first);
+        if (first)
+            friendPeer = std::move(caller); // stays
+    }
+    enet_peer_disconnect_now(friendPeer.peer, 0);
+}
+
+TEST_F(HostilePeer, TheFriendsInputsPlayInTheHostsNextFrame)
+{
+    host(27302);
+    friendPeer = call(27302);
+    std::vector<NetKind> saw;
+    const auto frame = [this] { hostStep(link, 1 / 60.0f, {}, 1000, 0); };
+    ASSERT_TRUE(pump(frame, {&friendPeer}, 5,
+                     [&] { return friendPeer.peer->state == ENET_PEER_STATE_CONNECTED; }));
+    send(friendPeer, bytesOf(hello()));
+    ASSERT_TRUE(pump(
+        frame, {&friendPeer}, 5, [&] { return has(saw, NetKind::FullState); }, &saw));
+    // The friend goes quiet until the host has read all it sent; then its D
+    // is the one datagram on the way, and the frame after it came plays it.
+    enet_uint32 readable = ENET_SOCKET_WAIT_RECEIVE;
+    for (int i = 0; i < 100 && enet_socket_wait(link.host->socket, &readable, 0) == 0 &&
+                    (readable & ENET_SOCKET_WAIT_RECEIVE);
+         ++i, readable = ENET_SOCKET_WAIT_RECEIVE)
+        pollNet(link);
+    frame();
+    ASSERT_EQ(game.net.held[3], 0);
+    send(friendPeer,
+         bytesOf({.kind = NetKind::Input, .events = {{InputKind::KeyDown, 0, keys::kD, 0}}}));
+    readable = ENET_SOCKET_WAIT_RECEIVE;
+    ASSERT_EQ(enet_socket_wait(link.host->socket, &readable, 2000), 0);
+    ASSERT_TRUE(readable & ENET_SOCKET_WAIT_RECEIVE);
+    frame();
+    EXPECT_EQ(game.net.held[3], 1);
+    enet_peer_disconnect_now(friendPeer.peer, 0);
+}
+
+TEST_F(HostilePeer, AJoinerGivesUpInTenSecondsOnAHostThatSendsNoGame)
+{
+    // The host answers the hello with a match start, and never with the game.
+    std::atomic<bool> stop = false;
+    std::jthread fake([&stop] {
+        ENetAddress address{ENET_HOST_ANY, 27303};
+        std::unique_ptr<ENetHost, decltype(&enet_host_destroy)> h(
+            enet_host_create(&address, 2, 1, 0, 0), enet_host_destroy);
+        ENetEvent ev;
+        while (h && !stop)
+            if (enet_host_service(h.get(), &ev, 20) > 0 && ev.type == ENET_EVENT_TYPE_RECEIVE) {
+                const auto bytes = bytesOf({.kind = NetKind::MatchStart, .text = "Flat,1"});
+                enet_peer_send(
+                    ev.peer, 0,
+                    enet_packet_create(bytes.data(), bytes.size(), ENET_PACKET_FLAG_RELIABLE));
+                enet_packet_destroy(ev.packet);
+            }
+    });
+    Options options;
+    options.net = NetRole::Join;
+    options.joinHost = "127.0.0.1";
+    options.port = 27303;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(openNet(options, link), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Online: no game from 127.0.0.1:27303 within 10 s\n");
+    stop = true;
+}
+
+} // namespace
