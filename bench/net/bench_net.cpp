@@ -111,6 +111,7 @@ int main(int argc, char **argv)
     if (openNet(options, link) >= 0)
         return 1;
     std::vector<std::int64_t> applied;
+    std::vector<InputEvent> waiting; // the host's keys until a tick takes them
     std::uint32_t rttSum = 0, rttCount = 0;
     auto last = Clock::now();
     const auto start = last, end = start + std::chrono::seconds(seconds);
@@ -125,8 +126,11 @@ int main(int argc, char **argv)
         for (const InputEvent &e : game.net.friendInput)
             if (e.kind == InputKind::KeyDown && e.code != keys::kF4)
                 applied.push_back(at);
-        hostStep(link, static_cast<float>(static_cast<double>(ms) * 0.001), keysAt(frame, 0),
-                 static_cast<std::uint32_t>(at / 1000), 15);
+        const std::vector<InputEvent> keys = keysAt(frame, 0);
+        waiting.insert(waiting.end(), keys.begin(), keys.end());
+        if (hostStep(link, static_cast<std::uint32_t>(ms), waiting,
+                     static_cast<std::uint32_t>(at / 1000), 15))
+            waiting.clear();
         if (const std::uint32_t rtt = netRoundTripMs(link); rtt > 0 && game.net.linked) {
             rttSum += rtt;
             ++rttCount;

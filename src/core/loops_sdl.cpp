@@ -108,7 +108,7 @@ void play(Recorder *recorder, std::uint64_t digestEvery)
 
 int playOnline(NetLink &link)
 {
-    constexpr std::uint32_t kBatchMs = 15; // frames faster than this go out together
+    constexpr std::uint32_t kBatchMs = 15; // ticks closer than this go out together
     startFrameCount(SDL_GetTicks());
     std::uint32_t last = frame_time;
     std::vector<InputEvent> inputs;
@@ -132,8 +132,7 @@ int playOnline(NetLink &link)
                 gameTime = static_cast<float>(game.match.gameClock);
                 desyncAt = 0;
             }
-        } else if (now != last) {
-            hostStep(link, elapsedSeconds(now, last), inputs, now, kBatchMs);
+        } else if (now != last && hostStep(link, now - last, inputs, now, kBatchMs)) {
             inputs.clear();
         }
         last = now;

@@ -137,6 +137,7 @@ struct NetState {
     // so that control can change hands without a key left down.
     std::vector<InputEvent> friendInput{};
     std::vector<InputEvent> late{}; // inputs a full frame left for the next
+    std::uint32_t tickCarry = 0;    // the host's part of a tick (ticksDue)
     std::array<std::uint8_t, 4> held{};
     // Host: digests sent and their schedule; the friend went out of step.
     std::array<DigestMark, 4> digests{};

@@ -251,6 +251,24 @@ int openJoiner(const Options &options, NetLink &link)
     return -1;
 }
 
+// Serves the link until its peer hangs up (true), or for kByeTimeoutMs.
+// Other peers come and go meanwhile: a caller let go, a refused player.
+bool awaitHangUp(NetLink &link)
+{
+    const std::uint32_t start = nowMs();
+    ENetEvent ev;
+    while (nowMs() - start < kByeTimeoutMs) {
+        const int got = enet_host_service(link.host.get(), &ev, 20);
+        if (got < 0)
+            return false;
+        if (got > 0 && ev.type == ENET_EVENT_TYPE_RECEIVE)
+            enet_packet_destroy(ev.packet);
+        if (got > 0 && ev.type == ENET_EVENT_TYPE_DISCONNECT && ev.peer == link.peer)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void NetHostClose::operator()(_ENetHost *host) const
@@ -314,16 +332,19 @@ void flushNet(NetLink &link, std::uint32_t batchMs)
     enet_host_flush(link.host.get());
 }
 
-void hostStep(NetLink &link, float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
-              std::uint32_t batchMs)
+bool hostStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> own,
+              std::uint32_t clockMs, std::uint32_t batchMs)
 {
     pollNet(link); // what came since the last frame plays in this one
+    const int ticks = ticksDue(game.net.tickCarry, elapsedMs);
     std::vector<NetMessage> out;
-    hostFrame(seconds, own, clockMs, out);
+    for (int i = 0; i < ticks; ++i)
+        hostFrame(kTickSeconds, i == 0 ? own : std::span<const InputEvent>{}, clockMs, out);
     for (const NetMessage &m : out)
         sendNet(link, m);
     flushNet(link, batchMs);
-    netNotice(seconds);
+    netNotice(static_cast<float>(ticks) * kTickSeconds);
+    return ticks > 0;
 }
 
 int joinerStep(NetLink &link, std::span<const InputEvent> own)
@@ -377,34 +398,15 @@ void closeNet(NetLink &link)
     if (link.peer) {
         sendNet(link, {.kind = NetKind::Bye});
         flushNet(link);
-        const std::uint32_t start = nowMs();
-        ENetEvent ev;
         // A host lets its friend hang up: the friend does once it played
         // every frame before the bye. ENet's own disconnect may overtake a
-        // last frame that is being sent again on a lossy line.
-        bool hungUp = false;
-        while (game.net.role == NetRole::Host && !hungUp && nowMs() - start < kByeTimeoutMs) {
-            const int got = enet_host_service(link.host.get(), &ev, 20);
-            if (got < 0)
-                break;
-            if (got > 0 && ev.type == ENET_EVENT_TYPE_RECEIVE)
-                enet_packet_destroy(ev.packet);
-            hungUp = got > 0 && ev.type == ENET_EVENT_TYPE_DISCONNECT;
-        }
-        if (!hungUp)
+        // last frame that is being sent again on a lossy line. Else, or on
+        // the joiner, ENet's disconnect goes once the last frames and the
+        // bye are acknowledged: a lost one may go again more than once.
+        const bool hungUp = game.net.role == NetRole::Host && awaitHangUp(link);
+        if (!hungUp) {
             enet_peer_disconnect_later(link.peer, 0);
-        // Until the last frames and the bye are acknowledged: a lost one
-        // may be sent again more than once on a poor line.
-        while (!hungUp && nowMs() - start < kByeTimeoutMs) {
-            const int got = enet_host_service(link.host.get(), &ev, 20);
-            if (got < 0)
-                break;
-            if (got == 0)
-                continue;
-            if (ev.type == ENET_EVENT_TYPE_RECEIVE)
-                enet_packet_destroy(ev.packet);
-            if (ev.type == ENET_EVENT_TYPE_DISCONNECT)
-                break;
+            awaitHangUp(link);
         }
         link.peer = nullptr;
     }

@@ -49,11 +49,13 @@ void pollNet(NetLink &link);
 // once `batchMs` passed since the last (0: at once).
 void sendNet(NetLink &link, const NetMessage &message);
 void flushNet(NetLink &link, std::uint32_t batchMs = 0);
-// One frame of the host: what arrived, then the frame with its own inputs
-// (net/online.h's hostFrame), what the friend gets of it sent; frames go
-// out together at most every `batchMs`.
-void hostStep(NetLink &link, float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
-              std::uint32_t batchMs);
+// One drawn frame of the host, `elapsedMs` after the last: what arrived,
+// then the ticks the clock asks (net/online.h's ticksDue), its own inputs
+// in the first (net/online.h's hostFrame), what the friend gets of them
+// sent; ticks go out together at most every `batchMs`. False when no tick
+// was due: the inputs wait for the next frame.
+bool hostStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> own,
+              std::uint32_t clockMs, std::uint32_t batchMs);
 // The joiner's turn: its own inputs (this screen's applied, player 2's sent
 // at once), then what arrived played. Returns -1 or the exit status.
 int joinerStep(NetLink &link, std::span<const InputEvent> own);

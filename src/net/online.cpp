@@ -319,6 +319,18 @@ void hostFrameInputs(std::span<const InputEvent> own, std::vector<InputEvent> &r
     ++net.frame;
 }
 
+int ticksDue(std::uint32_t &carry, std::uint32_t elapsedMs)
+{
+    constexpr std::uint64_t kTick = 1000; // a sixtieth of a second, in sixtieths of a millisecond
+    const std::uint64_t due = carry + static_cast<std::uint64_t>(elapsedMs) * 60;
+    if (due >= kTick * kMaxTicks) { // a machine too slow for the clock plays behind it
+        carry = 0;
+        return kMaxTicks;
+    }
+    carry = static_cast<std::uint32_t>(due % kTick);
+    return static_cast<int>(due / kTick);
+}
+
 bool digestDue(float seconds)
 {
     NetState &net = game.net;

@@ -50,6 +50,16 @@ bool digestDue(float seconds);
 // The digest message of this frame, noted to check the friend's answer against.
 NetMessage digestMark(std::uint64_t digest);
 
+// Online play advances the match in ticks of exactly 1/60 s (bullet time
+// halves them, as offline), as many a drawn frame as the clock asks, at
+// most kMaxTicks (offline play's cap is 0.1 s a frame): the same keys make
+// the same match on a 30 Hz host and on a 144 Hz one.
+inline constexpr float kTickSeconds = 1.0f / 60.0f;
+inline constexpr int kMaxTicks = 6;
+// The ticks due once `elapsedMs` more went by; what is left of a tick is
+// carried in `carry`, in sixtieths of a millisecond.
+int ticksDue(std::uint32_t &carry, std::uint32_t elapsedMs);
+
 // The joiner. What one of its own inputs becomes for the host: its arrows,
 // W A S D, first pad and Space steer player 2 and pause; the rest is not
 // the joiner's to give.

@@ -124,6 +124,36 @@ class HostilePeer : public testing::Test
     Peer friendPeer;
 };
 
+// The host's match goes in ticks of a sixtieth of a second whatever its
+// frame rate: two seconds at 144 and at 30 frames a second are the same
+// 120 ticks, to the bit.
+class OnlineHost : public HostilePeer
+{
+};
+
+TEST_F(OnlineHost, EveryFrameRateMakesTheSameMatch)
+{
+    std::uint32_t carry = 0;
+    const std::array<int, 5> due{ticksDue(carry, 16), ticksDue(carry, 1), ticksDue(carry, 50),
+                                 ticksDue(carry, 0), ticksDue(carry, 1000)};
+    EXPECT_EQ(due, (std::array{0, 1, 3, 0, kMaxTicks}));
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> ends;
+    for (const auto &[ms, frames] : {std::pair{7u, 286}, {33u, 61}}) {
+        if (!ends.empty()) { // a session as fresh as the first
+            TearDown();
+            SetUp();
+        }
+        game.net.role = NetRole::Host;
+        std::vector<InputEvent> waiting{{InputKind::KeyDown, 0, keys::kUp, 0}};
+        for (int f = 0; f < frames; ++f)
+            if (hostStep(link, ms, waiting, 1000, 0))
+                waiting.clear();
+        ends.push_back({onlineDigest(), game.net.frame});
+    }
+    EXPECT_EQ(ends[0], ends[1]);
+    EXPECT_EQ(ends[0].second, 120u);
+}
+
 TEST_F(HostilePeer, CallersThatNeverFinishOrNeverSayHelloOrSendMegabytesAreLetGo)
 {
     host(27301);
@@ -170,12 +200,12 @@ TEST_F(HostilePeer, CallersThatNeverFinishOrNeverSayHelloOrSendMegabytesAreLetGo
     enet_peer_disconnect_now(friendPeer.peer, 0);
 }
 
-TEST_F(HostilePeer, TheFriendsInputsPlayInTheHostsNextFrame)
+TEST_F(HostilePeer, TheFriendsInputsPlayInTheHostsNextFrameAndItHangsUpLast)
 {
     host(27302);
     friendPeer = call(27302);
     std::vector<NetKind> saw;
-    const auto frame = [this] { hostStep(link, 1 / 60.0f, {}, 1000, 0); };
+    const auto frame = [this] { hostStep(link, 17, {}, 1000, 0); };
     ASSERT_TRUE(pump(frame, {&friendPeer}, 5,
                      [&] { return friendPeer.peer->state == ENET_PEER_STATE_CONNECTED; }));
     send(friendPeer, bytesOf(hello()));
@@ -197,7 +227,23 @@ TEST_F(HostilePeer, TheFriendsInputsPlayInTheHostsNextFrame)
     ASSERT_TRUE(readable & ENET_SOCKET_WAIT_RECEIVE);
     frame();
     EXPECT_EQ(game.net.held[3], 1);
-    enet_peer_disconnect_now(friendPeer.peer, 0);
+
+    // Quitting, the host waits for its friend to hang up, while a caller
+    // goes meanwhile.
+    Peer caller = call(27302);
+    ASSERT_TRUE(pump([this] { pollNet(link); }, {&caller}, 5,
+                     [&] { return caller.peer->state == ENET_PEER_STATE_CONNECTED; }));
+    std::atomic<bool> hangingUp = false;
+    std::jthread friendSide([&] {
+        std::vector<NetKind> bye;
+        pump([] {}, {&friendPeer}, 5, [&] { return has(bye, NetKind::Bye); }, &bye);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        hangingUp = true;
+        enet_peer_disconnect_now(friendPeer.peer, 0);
+    });
+    enet_peer_disconnect_now(caller.peer, 0);
+    closeNet(link);
+    EXPECT_TRUE(hangingUp);
 }
 
 TEST_F(HostilePeer, AJoinerGivesUpInTenSecondsOnAHostThatSendsNoGame)
