@@ -14,6 +14,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "core/input.h"
 #include "core/options.h"
@@ -119,6 +120,12 @@ struct SessionState {
 };
 
 // A digest the host sent, kept until the joiner's answer for that frame.
+struct UnackedTick {
+    std::uint32_t frame = 0;
+    std::vector<std::uint8_t> bytes{};
+    bool operator==(const UnackedTick &) const = default;
+};
+
 struct DigestMark {
     std::uint32_t frame = 0;
     std::uint64_t digest = 0;
@@ -138,6 +145,10 @@ struct NetState {
     std::vector<InputEvent> friendInput{};
     std::vector<InputEvent> late{}; // inputs a full frame left for the next
     std::uint32_t tickCarry = 0;    // the host's part of a tick (ticksDue)
+    // Host: the frames the friend has not acknowledged, as every stream
+    // packet repeats them: each frame's messages on the wire, its tick mark
+    // first.
+    std::vector<UnackedTick> unacked{};
     std::array<std::uint8_t, 4> held{};
     // Host: digests sent and their schedule; the friend went out of step.
     std::array<DigestMark, 4> digests{};

@@ -60,11 +60,24 @@ ENetHost *createHost(const ENetAddress *address, std::size_t peers)
     return host;
 }
 
-void sendNow(ENetPeer *peer, const std::vector<std::uint8_t> &bytes)
+void sendNow(ENetPeer *peer, const std::vector<std::uint8_t> &bytes,
+             enet_uint32 flags = ENET_PACKET_FLAG_RELIABLE)
 {
-    ENetPacket *packet = enet_packet_create(bytes.data(), bytes.size(), ENET_PACKET_FLAG_RELIABLE);
+    ENetPacket *packet = enet_packet_create(bytes.data(), bytes.size(), flags);
     if (packet && enet_peer_send(peer, 0, packet) < 0)
         enet_packet_destroy(packet); // not taken: still ours
+}
+
+// What the friend has not acknowledged of the stream, unreliably: a lost
+// packet is made good by the next.
+void sendStream(NetLink &link)
+{
+    const std::vector<std::uint8_t> packet = streamPacket();
+    if (!link.peer || packet.empty())
+        return;
+    sendNow(link.peer, packet, ENET_PACKET_FLAG_UNRELIABLE_FRAGMENT);
+    enet_host_flush(link.host.get());
+    link.lastStream = nowMs();
 }
 
 void refuse(ENetHost *host, ENetPeer *peer, RefuseReason reason)
@@ -251,6 +264,22 @@ int openJoiner(const Options &options, NetLink &link)
     return -1;
 }
 
+// The host's last frames go again until the friend acknowledged them all
+// (or kByeTimeoutMs passed), so that its bye comes after every one.
+void awaitAcknowledged(NetLink &link)
+{
+    const std::uint32_t start = nowMs();
+    while (link.peer && !game.net.unacked.empty() && nowMs() - start < kByeTimeoutMs) {
+        sendStream(link);
+        ENetEvent ev;
+        if (enet_host_service(link.host.get(), &ev, 20) <= 0)
+            continue;
+        hostEvent(link, ev);
+        if (ev.type == ENET_EVENT_TYPE_RECEIVE)
+            enet_packet_destroy(ev.packet);
+    }
+}
+
 // Serves the link until its peer hangs up (true), or for kByeTimeoutMs.
 // Other peers come and go meanwhile: a caller let go, a refused player.
 bool awaitHangUp(NetLink &link)
@@ -321,14 +350,12 @@ void sendNet(NetLink &link, const NetMessage &message)
         encodeMessage(message, link.batch);
 }
 
-void flushNet(NetLink &link, std::uint32_t batchMs)
+void flushNet(NetLink &link)
 {
-    const std::uint32_t now = nowMs();
-    if (!link.peer || link.batch.empty() || now - link.lastFlush < batchMs)
+    if (!link.peer || link.batch.empty())
         return;
     sendNow(link.peer, link.batch);
     link.batch.clear();
-    link.lastFlush = now;
     enet_host_flush(link.host.get());
 }
 
@@ -342,7 +369,9 @@ bool hostStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent
         hostFrame(kTickSeconds, i == 0 ? own : std::span<const InputEvent>{}, clockMs, out);
     for (const NetMessage &m : out)
         sendNet(link, m);
-    flushNet(link, batchMs);
+    flushNet(link); // before the stream, which ENet then holds back behind it
+    if (ticks > 0 && nowMs() - link.lastStream >= batchMs)
+        sendStream(link);
     netNotice(static_cast<float>(ticks) * kTickSeconds);
     return ticks > 0;
 }
@@ -370,6 +399,13 @@ int joinerStep(NetLink &link, std::span<const InputEvent> own)
     for (const NetMessage &m : out)
         sendNet(link, m);
     flushNet(link);
+    if (link.peer && game.net.linked && game.net.frame != link.acked) {
+        std::vector<std::uint8_t> ack;
+        encodeMessage({.kind = NetKind::Ack, .frame = game.net.frame}, ack);
+        sendNow(link.peer, ack, 0);
+        enet_host_flush(link.host.get());
+        link.acked = game.net.frame;
+    }
     if (status < 0 && link.hostGone) {
         say("Online: the host left at frame " + std::to_string(game.net.frame));
         status = 0;
@@ -395,6 +431,8 @@ std::uint32_t netRoundTripMs(const NetLink &link)
 
 void closeNet(NetLink &link)
 {
+    if (link.peer && game.net.role == NetRole::Host)
+        awaitAcknowledged(link);
     if (link.peer) {
         sendNet(link, {.kind = NetKind::Bye});
         flushNet(link);

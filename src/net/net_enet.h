@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Online play's network, on ENet: reliable, ordered packets over UDP, one
-// host and one friend. Polled once a frame and never waited on, except
+// Online play's network, on ENet over UDP, one host and one friend: the
+// host's frames go unreliably and repeated until acknowledged, everything
+// else reliably and in order. Polled once a frame and never waited on, except
 // while a joiner reaches its host before the window opens.
 
 #include <cstdint>
@@ -32,7 +33,8 @@ struct NetLink {
     std::vector<NetCaller> callers;  // the host's, each let go unless it says hello in time
     bool hostGone = false;           // the joiner lost its host
     std::vector<std::uint8_t> batch; // messages to go out with the next flush
-    std::uint32_t lastFlush = 0;     // milliseconds, a steady clock
+    std::uint32_t lastStream = 0;    // the host's last stream packet, ms on a steady clock
+    std::uint32_t acked = 0;         // the joiner's last acknowledged frame
     std::vector<NetMessage> inbox;   // the joiner's, from the host, to play in order
 };
 
@@ -45,14 +47,15 @@ int openNet(const Options &options, NetLink &link);
 // are handled, the host's friend's messages go to the online session, and
 // the joiner's messages from the host are appended to its inbox.
 void pollNet(NetLink &link);
-// Queues a message for the peer; `flushNet` sends the queue as one packet
-// once `batchMs` passed since the last (0: at once).
+// Queues a message for the peer; `flushNet` sends the queue at once as one
+// reliable packet.
 void sendNet(NetLink &link, const NetMessage &message);
-void flushNet(NetLink &link, std::uint32_t batchMs = 0);
+void flushNet(NetLink &link);
 // One drawn frame of the host, `elapsedMs` after the last: what arrived,
 // then the ticks the clock asks (net/online.h's ticksDue), its own inputs
 // in the first (net/online.h's hostFrame), what the friend gets of them
-// sent; ticks go out together at most every `batchMs`. False when no tick
+// sent: the whole game reliably, the frames in a stream packet (unreliable,
+// repeating what is not acknowledged) at most every `batchMs`. False when no tick
 // was due: the inputs wait for the next frame.
 bool hostStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> own,
               std::uint32_t clockMs, std::uint32_t batchMs);

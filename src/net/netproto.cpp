@@ -152,7 +152,7 @@ NetMessage readMessage(Reader &r)
     NetMessage m;
     const std::uint8_t kind = r.u8();
     r.require(kind >= static_cast<unsigned>(NetKind::Hello) &&
-              kind <= static_cast<unsigned>(NetKind::Bye));
+              kind <= static_cast<unsigned>(NetKind::Ack));
     m.kind = static_cast<NetKind>(kind);
     auto text = [&](std::size_t length, std::size_t limit) {
         const auto bytes = r.bytes(length);
@@ -189,6 +189,10 @@ NetMessage readMessage(Reader &r)
     case NetKind::Digest:
         m.frame = r.u32();
         m.digest = r.u64();
+        break;
+    case NetKind::Tick:
+    case NetKind::Ack:
+        m.frame = r.u32();
         break;
     case NetKind::FullState: {
         m.frame = r.u32();
@@ -258,6 +262,10 @@ void encodeMessage(const NetMessage &m, std::vector<std::uint8_t> &out)
     case NetKind::Digest:
         w.u32(m.frame);
         w.u64(m.digest);
+        break;
+    case NetKind::Tick:
+    case NetKind::Ack:
+        w.u32(m.frame);
         break;
     case NetKind::FullState:
         w.u32(m.frame);

@@ -3,7 +3,9 @@
 
 // What the host and the joiner say to each other, and its bytes on the wire.
 // One network packet carries one or more messages back to back; a packet
-// with anything wrong in it is dropped whole.
+// with anything wrong in it is dropped whole. The host's frames go
+// unreliably, each after a tick mark, and each packet repeats the frames the
+// joiner has not acknowledged yet.
 
 #include <cstdint>
 #include <optional>
@@ -15,7 +17,7 @@
 
 // Raised whenever the bytes or the meaning of a message change: a joiner
 // must speak exactly the host's protocol, and play exactly its game.
-inline constexpr std::uint16_t kProtocolVersion = 2;
+inline constexpr std::uint16_t kProtocolVersion = 3;
 
 enum class NetKind : std::uint8_t {
     Hello = 1,  // joiner -> host: text (game version), protocol
@@ -26,6 +28,8 @@ enum class NetKind : std::uint8_t {
     Digest,     // both ways: frame, digest
     FullState,  // host -> joiner: frame, state (the game's generator within)
     Bye,        // either side: leaving now
+    Tick,       // host -> joiner: frame; the messages of that frame follow
+    Ack,        // joiner -> host: frame, the last one it played
 };
 
 enum class RefuseReason : std::uint8_t { Version = 1, Full };

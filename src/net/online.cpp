@@ -30,6 +30,9 @@ constexpr float kNoticeSeconds = 5.0f;
 // What one frame carries; a message of the friend's that would queue more
 // is refused whole.
 constexpr std::size_t kMaxFriendInput = kMaxEvents;
+// A stream packet repeats at most this many frames the friend has not
+// acknowledged; a friend this far behind gets the whole game instead.
+constexpr std::size_t kMaxStreamTicks = 64, kMaxUnackedTicks = 600;
 
 bool isKey(const InputEvent &e)
 {
@@ -246,6 +249,7 @@ void friendJoined()
     game.net.sinceDigest = 0;
     game.net.digests = {};
     game.net.resend = false;
+    game.net.unacked.clear();
     letGoOfPlayerTwo();
     if (toggleBot == 1)
         game.net.friendInput.push_back({InputKind::KeyDown, 0, kF4, 0});
@@ -255,6 +259,7 @@ void friendLeft()
 {
     NetState &net = game.net;
     net.linked = false;
+    net.unacked.clear();
     letGoOfPlayerTwo();
     if (toggleBot == 0)
         net.friendInput.push_back({InputKind::KeyDown, 0, kF4, 0});
@@ -271,6 +276,10 @@ void hostReceive(const NetMessage &m)
         std::all_of(m.events.begin(), m.events.end(), friendMay) &&
         net.friendInput.size() + m.events.size() <= kMaxFriendInput) {
         net.friendInput.insert(net.friendInput.end(), m.events.begin(), m.events.end());
+        return;
+    }
+    if (net.linked && m.kind == NetKind::Ack) {
+        std::erase_if(net.unacked, [&m](const UnackedTick &t) { return t.frame <= m.frame; });
         return;
     }
     if (net.linked && m.kind == NetKind::Digest) {
@@ -394,23 +403,39 @@ void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clo
     NetState &net = game.net;
     std::vector<InputEvent> run, stream;
     hostFrameInputs(own, run, stream);
+    std::vector<std::uint8_t> bytes;
+    encodeMessage({.kind = NetKind::Tick, .frame = net.frame}, bytes);
     for (const InputEvent &e : run) {
         const bool starts = startsMatch(e);
         takeInput(e, clockMs);
         if (starts && net.linked)
-            out.push_back(matchStartMessage());
+            encodeMessage(matchStartMessage(), bytes);
     }
     runFrame(seconds);
     if (!net.linked)
         return;
-    out.push_back(
-        {.kind = NetKind::Frame, .secondsBits = secondsToBits(seconds), .events = stream});
+    encodeMessage({.kind = NetKind::Frame, .secondsBits = secondsToBits(seconds), .events = stream},
+                  bytes);
     if (digestDue(seconds)) // the whole game is hashed only when the digest goes out
-        out.push_back(digestMark(onlineDigest()));
+        encodeMessage(digestMark(onlineDigest()), bytes);
+    net.unacked.push_back({net.frame, std::move(bytes)});
+    if (net.unacked.size() > kMaxUnackedTicks) { // the friend cannot follow the stream
+        net.unacked.clear();
+        net.resend = true;
+    }
     if (net.resend) {
         out.push_back(fullState());
         net.resend = false;
     }
+}
+
+std::vector<std::uint8_t> streamPacket()
+{
+    std::vector<std::uint8_t> packet;
+    const auto &unacked = game.net.unacked;
+    for (std::size_t i = 0; i < unacked.size() && i < kMaxStreamTicks; ++i)
+        packet.insert(packet.end(), unacked[i].bytes.begin(), unacked[i].bytes.end());
+    return packet;
 }
 
 int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
@@ -422,10 +447,18 @@ int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
                    game.net.frame);
         return 1;
     };
+    // A tick's messages are played once, in order: those of a frame played
+    // already, or past one still missing, are passed over (a later packet
+    // repeats them).
+    bool skipping = false;
     for (const NetMessage &m : in) {
         switch (m.kind) {
+        case NetKind::Tick:
+            skipping = !net.linked || m.frame != net.frame + 1;
+            break;
         case NetKind::MatchStart:
-            net.starts.push_back({m.seed, m.text});
+            if (!skipping)
+                net.starts.push_back({m.seed, m.text});
             break;
         case NetKind::FullState:
             if (!takeOver(m)) {
@@ -438,14 +471,13 @@ int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
             net.starts.clear();
             break;
         case NetKind::Frame:
-            if (!net.linked) {
+            if (!net.linked)
                 ++net.dropped;
-            } else if (!playStreamFrame(m)) {
+            else if (!skipping && !playStreamFrame(m))
                 return cannotFollow();
-            }
             break;
         case NetKind::Digest:
-            if (m.frame == net.frame)
+            if (!skipping && m.frame == net.frame)
                 out.push_back(
                     {.kind = NetKind::Digest, .frame = net.frame, .digest = onlineDigest()});
             break;

@@ -35,9 +35,9 @@ void friendLeft();
 // What a friend gets on joining: the match as it stands, whole (rand()
 // seeded afresh on both sides).
 std::vector<NetMessage> welcome();
-// A message from the friend: inputs for the next frame, or a digest to
-// check. Anything else, and inputs that are not the friend's to give, are
-// counted as dropped.
+// A message from the friend: inputs for the next frame, a digest to check,
+// or the last frame it played (its acknowledgement). Anything else, and inputs that are not the
+// friend's to give, are counted as dropped.
 void hostReceive(const NetMessage &message);
 // The host's own inputs of a frame become what its game applies (`run`)
 // and what the friend gets with the frame (`stream`), the friend's own
@@ -67,14 +67,19 @@ std::optional<InputEvent> joinerSends(const InputEvent &input);
 
 // One frame of the host: its own inputs sorted (hostFrameInputs), applied
 // with the friend's (a match they start takes its texture's noise seed
-// from `clockMs`), the frame run. What the friend gets of it goes to `out`:
-// the starts of new matches, the frame, the digest when due, and the whole
-// game when the friend went out of step.
+// from `clockMs`), the frame run. What the friend gets of it waits in
+// game.net.unacked until acknowledged: its tick mark, the starts of new
+// matches, the frame and the digest when due. The whole game, when the
+// friend went out of step or fell too far behind, goes to `out`, to be
+// sent reliably.
 void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
                std::vector<NetMessage> &out);
+// The bytes of the next stream packet: the frames not acknowledged yet,
+// oldest first, up to a bound.
+std::vector<std::uint8_t> streamPacket();
 
-// The joiner plays what came from the host, in order; its answers to the
-// digests go to `out`. Returns -1 to play on, else the exit status: 0 once
+// The joiner plays what came from the host, in order, each frame once;
+// its answers to the digests go to `out`. Returns -1 to play on, else the exit status: 0 once
 // the host left, 1 when its game cannot be followed (the reason printed).
 int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out);
 

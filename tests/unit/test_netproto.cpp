@@ -18,7 +18,7 @@ std::vector<NetMessage> everyKind()
                                          {InputKind::PadAxis, 1, 1, -32768},
                                          {InputKind::PadHat, 1, 0, 15},
                                          {InputKind::PadButton, 0, 1, 0}};
-    std::vector<NetMessage> m(9);
+    std::vector<NetMessage> m(11);
     m[0] = {.kind = NetKind::Hello, .protocol = 65535, .text = "Quorbly 0.1.0"};
     m[1] = {.kind = NetKind::Refuse, .reason = RefuseReason::Version};
     m[2] = {.kind = NetKind::MatchStart, .seed = 4294967295u, .text = "Ice,0.004,20"};
@@ -28,6 +28,8 @@ std::vector<NetMessage> everyKind()
     m[6] = {.kind = NetKind::Digest, .frame = 4000000000u, .digest = 0xFEDCBA9876543210u};
     m[7] = {.kind = NetKind::FullState, .frame = 7, .state = {0, 255, 9}};
     m[8] = {.kind = NetKind::Bye};
+    m[9] = {.kind = NetKind::Tick, .frame = 4000000001u};
+    m[10] = {.kind = NetKind::Ack, .frame = 3};
     return m;
 }
 
@@ -55,10 +57,10 @@ TEST(NetProtocol, BrokenPacketsAreDroppedWhole)
     std::size_t whole = 0;
     for (std::size_t n = 0; n < packet.size(); ++n)
         whole += decodePacket(std::span(packet).first(n)).has_value();
-    EXPECT_EQ(whole, 8u); // the eight places where a message ends
+    EXPECT_EQ(whole, 10u); // the ten places where a message ends
 
     std::vector<Bytes> bad{
-        {9},                           // no such kind
+        {11},                          // no such kind
         {2, 3},                        // no such reason
         {5, 1, 0, 0, 2},               // key 512
         {5, 1, 8, 1, 0},               // a key on pad 2
