@@ -149,6 +149,10 @@ struct NetState {
     // packet repeats them: each frame's messages on the wire, its tick mark
     // first.
     std::vector<UnackedTick> unacked{};
+    // The number of the friend's last input message the host took (they
+    // come unreliably and repeated, and each is taken once, in order); on
+    // the joiner, the last the host said it took.
+    std::uint32_t friendInputs = 0;
     std::array<std::uint8_t, 4> held{};
     // Host: digests sent and their schedule; the friend went out of step.
     std::array<DigestMark, 4> digests{};

@@ -27,6 +27,8 @@ constexpr std::uint32_t kHalfOpenMinMs = 1000, kHalfOpenMaxMs = 2000;
 // match start and some frames beside it. ENet would take 32 MiB, and
 // gather it in memory before anyone read a byte of it.
 constexpr std::size_t kMaxPacket = 512u << 10;
+// The joiner's input messages a packet repeats, at most.
+constexpr std::size_t kMaxRepeatedInputs = 32;
 // A friend silent this long has gone (ENet's own default waits up to 30 s).
 constexpr std::uint32_t kPeerTimeoutMinMs = 3000, kPeerTimeoutMaxMs = 6000;
 constexpr std::uint32_t kByeTimeoutMs = 5000;
@@ -378,20 +380,23 @@ bool hostStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent
 
 int joinerStep(NetLink &link, std::span<const InputEvent> own)
 {
-    NetMessage mine{.kind = NetKind::Input};
+    // Player 2's inputs are numbered, and every turn's packet repeats those
+    // the host has not taken yet, unreliably, after the last frame played.
+    std::uint32_t next =
+        link.inputs.empty() ? game.net.friendInputs + 1 : link.inputs.back().frame + 1;
+    NetMessage mine{.kind = NetKind::Input, .frame = next};
     for (const InputEvent &e : own)
         if (isLocalInput(e)) {
             takeInput(e, std::nullopt);
         } else if (const auto sent = joinerSends(e)) {
             mine.events.push_back(*sent);
             if (mine.events.size() == kMaxEvents) { // a message holds no more
-                sendNet(link, mine);
-                mine.events.clear();
+                link.inputs.push_back(mine);
+                mine = {.kind = NetKind::Input, .frame = ++next};
             }
         }
     if (!mine.events.empty())
-        sendNet(link, mine);
-    flushNet(link);
+        link.inputs.push_back(mine);
     pollNet(link);
     std::vector<NetMessage> out;
     int status = joinerPlay(link.inbox, out);
@@ -399,10 +404,14 @@ int joinerStep(NetLink &link, std::span<const InputEvent> own)
     for (const NetMessage &m : out)
         sendNet(link, m);
     flushNet(link);
-    if (link.peer && game.net.linked && game.net.frame != link.acked) {
-        std::vector<std::uint8_t> ack;
-        encodeMessage({.kind = NetKind::Ack, .frame = game.net.frame}, ack);
-        sendNow(link.peer, ack, 0);
+    std::erase_if(link.inputs,
+                  [](const NetMessage &m) { return m.frame <= game.net.friendInputs; });
+    if (link.peer && game.net.linked && (game.net.frame != link.acked || !link.inputs.empty())) {
+        std::vector<std::uint8_t> packet;
+        encodeMessage({.kind = NetKind::Ack, .frame = game.net.frame}, packet);
+        for (std::size_t i = 0; i < link.inputs.size() && i < kMaxRepeatedInputs; ++i)
+            encodeMessage(link.inputs[i], packet);
+        sendNow(link.peer, packet, ENET_PACKET_FLAG_UNRELIABLE_FRAGMENT);
         enet_host_flush(link.host.get());
         link.acked = game.net.frame;
     }

@@ -35,6 +35,7 @@ struct NetLink {
     std::vector<std::uint8_t> batch; // messages to go out with the next flush
     std::uint32_t lastStream = 0;    // the host's last stream packet, ms on a steady clock
     std::uint32_t acked = 0;         // the joiner's last acknowledged frame
+    std::vector<NetMessage> inputs;  // the joiner's, numbered, until the host took them
     std::vector<NetMessage> inbox;   // the joiner's, from the host, to play in order
 };
 

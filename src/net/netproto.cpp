@@ -184,6 +184,7 @@ NetMessage readMessage(Reader &r)
         break;
     }
     case NetKind::Input:
+        m.frame = r.u32();
         m.events = readEvents(r);
         break;
     case NetKind::Digest:
@@ -257,6 +258,7 @@ void encodeMessage(const NetMessage &m, std::vector<std::uint8_t> &out)
         break;
     }
     case NetKind::Input:
+        w.u32(m.frame);
         writeEvents(w, m.events);
         break;
     case NetKind::Digest:

@@ -24,12 +24,13 @@ enum class NetKind : std::uint8_t {
     Refuse,     // host -> joiner: reason
     MatchStart, // host -> joiner: seed (texture noise), text (terrain line)
     Frame,      // host -> joiner: seconds (the float's bits), events
-    Input,      // joiner -> host: events
+    Input,      // joiner -> host: frame (the message's number, from 1), events
     Digest,     // both ways: frame, digest
     FullState,  // host -> joiner: frame, state (the game's generator within)
     Bye,        // either side: leaving now
     Tick,       // host -> joiner: frame; the messages of that frame follow
-    Ack,        // joiner -> host: frame, the last one it played
+    Ack,        // joiner -> host: frame, the last it played; host -> joiner: the
+                // number of the last input message it took
 };
 
 enum class RefuseReason : std::uint8_t { Version = 1, Full };

@@ -250,6 +250,7 @@ void friendJoined()
     game.net.digests = {};
     game.net.resend = false;
     game.net.unacked.clear();
+    game.net.friendInputs = 0;
     letGoOfPlayerTwo();
     if (toggleBot == 1)
         game.net.friendInput.push_back({InputKind::KeyDown, 0, kF4, 0});
@@ -272,6 +273,10 @@ void friendLeft()
 void hostReceive(const NetMessage &m)
 {
     NetState &net = game.net;
+    if (net.linked && m.kind == NetKind::Input && m.frame != net.friendInputs + 1)
+        return; // one taken already, or past one still missing: it comes again
+    if (net.linked && m.kind == NetKind::Input)
+        ++net.friendInputs; // taken, or refused for good
     if (net.linked && m.kind == NetKind::Input &&
         std::all_of(m.events.begin(), m.events.end(), friendMay) &&
         net.friendInput.size() + m.events.size() <= kMaxFriendInput) {
@@ -433,6 +438,9 @@ std::vector<std::uint8_t> streamPacket()
 {
     std::vector<std::uint8_t> packet;
     const auto &unacked = game.net.unacked;
+    if (unacked.empty())
+        return packet;
+    encodeMessage({.kind = NetKind::Ack, .frame = game.net.friendInputs}, packet);
     for (std::size_t i = 0; i < unacked.size() && i < kMaxStreamTicks; ++i)
         packet.insert(packet.end(), unacked[i].bytes.begin(), unacked[i].bytes.end());
     return packet;
@@ -487,6 +495,9 @@ int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
         case NetKind::Refuse:
             std::printf("%s\n", refusalLine(m.reason, NetRole::Join).c_str());
             return 1;
+        case NetKind::Ack:
+            net.friendInputs = std::max(net.friendInputs, m.frame);
+            break;
         default:
             ++net.dropped;
             break;

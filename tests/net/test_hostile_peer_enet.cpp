@@ -220,8 +220,9 @@ TEST_F(HostilePeer, TheFriendsInputsPlayInTheHostsNextFrameAndItHangsUpLast)
         pollNet(link);
     frame();
     ASSERT_EQ(game.net.held[3], 0);
-    send(friendPeer,
-         bytesOf({.kind = NetKind::Input, .events = {{InputKind::KeyDown, 0, keys::kD, 0}}}));
+    send(friendPeer, bytesOf({.kind = NetKind::Input,
+                              .events = {{InputKind::KeyDown, 0, keys::kD, 0}},
+                              .frame = 1}));
     readable = ENET_SOCKET_WAIT_RECEIVE;
     ASSERT_EQ(enet_socket_wait(link.host->socket, &readable, 2000), 0);
     ASSERT_TRUE(readable & ENET_SOCKET_WAIT_RECEIVE);

@@ -24,7 +24,7 @@ std::vector<NetMessage> everyKind()
     m[2] = {.kind = NetKind::MatchStart, .seed = 4294967295u, .text = "Ice,0.004,20"};
     m[3] = {.kind = NetKind::Frame, .secondsBits = secondsToBits(0.016f), .events = events};
     m[4] = {.kind = NetKind::Frame, .secondsBits = secondsToBits(1.0f / 3)};
-    m[5] = {.kind = NetKind::Input, .events = events};
+    m[5] = {.kind = NetKind::Input, .events = events, .frame = 99};
     m[6] = {.kind = NetKind::Digest, .frame = 4000000000u, .digest = 0xFEDCBA9876543210u};
     m[7] = {.kind = NetKind::FullState, .frame = 7, .state = {0, 255, 9}};
     m[8] = {.kind = NetKind::Bye};
@@ -60,18 +60,18 @@ TEST(NetProtocol, BrokenPacketsAreDroppedWhole)
     EXPECT_EQ(whole, 10u); // the ten places where a message ends
 
     std::vector<Bytes> bad{
-        {11},                          // no such kind
-        {2, 3},                        // no such reason
-        {5, 1, 0, 0, 2},               // key 512
-        {5, 1, 8, 1, 0},               // a key on pad 2
-        {5, 1, 0x13, 0},               // kind bits past the last kind
-        {5, 1, 3, 16},                 // hat bits past the four
-        {5, 1, 2, 2, 0, 0},            // a third stick axis
-        {5, 1, 4, 2},                  // a third pad button
-        {4, 255, 0, 0, 0x80, 0xBF, 0}, // -1 s
-        {4, 255, 0, 0, 0xC0, 0x7F, 0}, // NaN s
-        {1, 1, 0, 2, 'a', '\n'},       // a line break in the version
-        {8, 0},                        // a stray byte after bye
+        {11},                           // no such kind
+        {2, 3},                         // no such reason
+        {5, 0, 0, 0, 0, 1, 0, 0, 2},    // key 512
+        {5, 0, 0, 0, 0, 1, 8, 1, 0},    // a key on pad 2
+        {5, 0, 0, 0, 0, 1, 0x13, 0},    // kind bits past the last kind
+        {5, 0, 0, 0, 0, 1, 3, 16},      // hat bits past the four
+        {5, 0, 0, 0, 0, 1, 2, 2, 0, 0}, // a third stick axis
+        {5, 0, 0, 0, 0, 1, 4, 2},       // a third pad button
+        {4, 255, 0, 0, 0x80, 0xBF, 0},  // -1 s
+        {4, 255, 0, 0, 0xC0, 0x7F, 0},  // NaN s
+        {1, 1, 0, 2, 'a', '\n'},        // a line break in the version
+        {8, 0},                         // a stray byte after bye
     };
     Bytes longLine{3, 0, 0, 0, 0, 1, 4}; // a terrain line past the limit
     longLine.resize(longLine.size() + kMaxTerrainLine + 1, 'x');

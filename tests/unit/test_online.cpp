@@ -57,8 +57,11 @@ TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDown)
               (Events{down(kUp), down(kF5), up(kW), axis(1, 0, 0), axis(1, 1, 0), hat, down(kF4)}));
 
     // The friend's own keys only; a message with anything else goes whole.
-    hostReceive({.kind = NetKind::Input, .events = {down(kA), down(kF1)}});
-    hostReceive({.kind = NetKind::Input, .events = {down(kA), up(kS), axis(1, 1, 20000)}});
+    hostReceive({.kind = NetKind::Input, .events = {down(kA), down(kF1)}, .frame = 1});
+    hostReceive(
+        {.kind = NetKind::Input, .events = {down(kA), up(kS), axis(1, 1, 20000)}, .frame = 2});
+    for (const std::uint32_t again : {2u, 4u}) // taken already; past a missing one
+        hostReceive({.kind = NetKind::Input, .events = {down(kD)}, .frame = again});
     hostReceive({.kind = NetKind::Frame});
     EXPECT_EQ(game.net.dropped, 2u);
     EXPECT_EQ(frame({up(kW)}), (Events{down(kA), axis(1, 1, 20000)}));
@@ -82,8 +85,9 @@ TEST(Online, AFrameStreamsWhatTheWireCarriesAndTheRestWaitsWhole)
     Events taps; // the friend's D, tapped as fast as one message holds
     for (std::size_t i = 0; i < kMaxEvents; ++i)
         taps.push_back(i % 2 ? up(kD) : down(kD));
-    hostReceive({.kind = NetKind::Input, .events = taps});
-    hostReceive({.kind = NetKind::Input, .events = {down(kA)}}); // one past a frame: refused
+    hostReceive({.kind = NetKind::Input, .events = taps, .frame = 1});
+    hostReceive(
+        {.kind = NetKind::Input, .events = {down(kA)}, .frame = 2}); // past a frame: refused
     EXPECT_EQ(game.net.dropped, 1u);
     Events first = frame({down(kF1), down(kSpace), down(kF5)}), all = first;
     EXPECT_EQ(first.size(), kMaxEvents + 1); // F5 is this screen's: not streamed
@@ -167,7 +171,8 @@ TEST(Online, AStreamWithLostPacketsPlaysEachFrameOnceToTheSameGame)
     std::uint32_t played = 0;
     for (std::uint32_t f = 0; f < 240; ++f) {
         if (f % 50 == 7)
-            hostReceive({.kind = NetKind::Input, .events = {down(f % 100 ? kA : kW)}});
+            hostReceive(
+                {.kind = NetKind::Input, .events = {down(f % 100 ? kA : kW)}, .frame = f / 50 + 1});
         const Events own = f % 30 == 3   ? Events{down(kUp)}
                            : f % 30 == 9 ? Events{up(kUp)}
                                          : Events{};
@@ -209,9 +214,9 @@ TEST(Online, TheJoinerPlaysTheHostsStreamIntoTheSameGameAndIsBroughtBackInStep)
     std::vector<NetMessage> stream = welcome();
     for (std::uint32_t f = 0; f < 240; ++f) {
         if (f == 10)
-            hostReceive({.kind = NetKind::Input, .events = {down(kA), down(kSpace)}});
+            hostReceive({.kind = NetKind::Input, .events = {down(kA), down(kSpace)}, .frame = 1});
         if (f == 12)
-            hostReceive({.kind = NetKind::Input, .events = {down(kSpace)}});
+            hostReceive({.kind = NetKind::Input, .events = {down(kSpace)}, .frame = 2});
         game.net.resend = f == 150; // as if the friend's digest had differed
         const Events own = f == 30 ? Events{down(kUp)} : f == 90 ? Events{down(kF1)} : Events{};
         hostFrame(1 / 60.0f, own, 1000 + f, stream);
