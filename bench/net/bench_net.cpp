@@ -220,17 +220,21 @@ int main(int argc, char **argv)
         const auto now = Clock::now();
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count();
         last = now;
-        // What the friend sent is applied in this frame: note when.
+        // What the friend sent is applied in the frame's first tick: note
+        // when (a frame without a tick keeps it for the next).
         pollNet(link);
         const std::int64_t at = nowUs();
-        for (const InputEvent &e : game.net.friendInput)
-            if (e.kind == InputKind::KeyDown && e.code != keys::kF4)
-                applied.push_back(at);
+        const auto downs = std::count_if(
+            game.net.friendInput.begin(), game.net.friendInput.end(), [](const InputEvent &e) {
+                return e.kind == InputKind::KeyDown && e.code != keys::kF4;
+            });
         const std::vector<InputEvent> keys = keysAt(frame, 0);
         waiting.insert(waiting.end(), keys.begin(), keys.end());
         if (hostStep(link, static_cast<std::uint32_t>(ms), waiting,
-                     static_cast<std::uint32_t>(at / 1000), 15))
+                     static_cast<std::uint32_t>(at / 1000), 15)) {
             waiting.clear();
+            applied.insert(applied.end(), static_cast<std::size_t>(downs), at);
+        }
         if (const std::uint32_t rtt = netRoundTripMs(link); rtt > 0 && game.net.linked) {
             rttSum += rtt;
             ++rttCount;
