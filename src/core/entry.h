@@ -38,8 +38,9 @@ int playBack(Playback &p, std::uint64_t digestEvery, double at);
 // to that time and prints the digest there instead.
 int playHeadless(const std::string &path, std::uint64_t digestEvery, std::optional<double> at);
 // Online: the host's frames run on its inputs and its friend's, the
-// joiner's as the host's stream brings them. Returns the exit status.
-int playOnline(NetLink &link);
+// joiner's as the host's stream brings them; the host's go to `recorder`
+// when it records. Returns the exit status.
+int playOnline(NetLink &link, Recorder *recorder);
 
 // The whole program: start-up, frame loop, shut-down. Returns the exit status.
 int runGame(int argc, char **argv);

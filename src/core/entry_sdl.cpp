@@ -72,17 +72,20 @@ int playSession(const Options &options, Session &s)
         std::fprintf(stderr, "%s\n", s.playback.error.c_str());
         return s.playback.status;
     }
+    Recorder *recorder = s.recording ? &s.recorder : nullptr;
+    if (recorder)
+        recordInput(*recorder, nullptr); // the first match
+    int status = 0;
     if (options.net != NetRole::Off)
-        return playOnline(s.link);
-    if (s.recording)
-        recordInput(s.recorder, nullptr); // the first match
-    play(s.recording ? &s.recorder : nullptr, options.digestEvery);
+        status = playOnline(s.link, recorder); // the host's game, when recorded
+    else
+        play(recorder, options.digestEvery);
     if (s.recording) {
         finishRecording(s.recorder);
         std::printf("Replay saved: %s\n", options.record.c_str());
         printDigest(s.recorder.frames, true);
     }
-    return 0;
+    return status;
 }
 
 } // namespace

@@ -106,7 +106,7 @@ void play(Recorder *recorder, std::uint64_t digestEvery)
     }
 }
 
-int playOnline(NetLink &link)
+int playOnline(NetLink &link, Recorder *recorder)
 {
     constexpr std::uint32_t kBatchMs = 15; // ticks closer than this go out together
     startFrameCount(SDL_GetTicks());
@@ -132,7 +132,7 @@ int playOnline(NetLink &link)
                 gameTime = static_cast<float>(game.match.gameClock);
                 desyncAt = 0;
             }
-        } else if (now != last && hostStep(link, now - last, inputs, now, kBatchMs)) {
+        } else if (now != last && hostStep(link, now - last, inputs, now, kBatchMs, recorder)) {
             inputs.clear();
         }
         last = now;

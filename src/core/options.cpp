@@ -190,8 +190,10 @@ CommandLine parseCommandLine(const std::vector<std::string_view> &args)
     if (cl.options.joinPort)
         cl.options.port = *cl.options.joinPort;
     const Options &o = cl.options;
-    if (o.net != NetRole::Off && (!o.replay.empty() || !o.record.empty()))
-        return bad("--host and --join play online, not with --record or --replay");
+    if (o.net != NetRole::Off && !o.replay.empty())
+        return bad("--host and --join play online, not with --replay");
+    if (o.net == NetRole::Join && !o.record.empty())
+        return bad("--record online goes with --host: the host's game is recorded");
     if (o.at && o.replay.empty())
         return bad("--at goes with --replay FILE");
     if (o.headless && o.replay.empty())

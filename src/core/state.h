@@ -153,6 +153,7 @@ struct NetState {
     // come unreliably and repeated, and each is taken once, in order); on
     // the joiner, the last the host said it took.
     std::uint32_t friendInputs = 0;
+    std::uint32_t friendAt = 0; // host: the last frame the friend acknowledged
     std::array<std::uint8_t, 4> held{};
     // Host: digests sent and their schedule; the friend went out of step.
     std::array<DigestMark, 4> digests{};

@@ -54,6 +54,19 @@ std::string addressText(const ENetAddress &address)
     return std::string(ip) + ":" + std::to_string(address.port);
 }
 
+// A friend silent for kPeerTimeoutMinMs to kPeerTimeoutMaxMs has gone. ENet
+// never drops the stream's unreliable packets to ease a lossy line (its
+// throttle, which fell to nothing while a whole game went through a poor
+// line, and held the stream back for seconds): the stream sends one packet
+// every 15 ms whatever happens, and repeats what is lost.
+void keepUnthrottled(ENetPeer *peer)
+{
+    enet_peer_timeout(peer, 0, kPeerTimeoutMinMs, kPeerTimeoutMaxMs);
+    enet_peer_throttle_configure(peer, ENET_PEER_PACKET_THROTTLE_INTERVAL,
+                                 ENET_PEER_PACKET_THROTTLE_ACCELERATION, 0);
+    peer->packetThrottle = ENET_PEER_PACKET_THROTTLE_SCALE;
+}
+
 ENetHost *createHost(const ENetAddress *address, std::size_t peers)
 {
     ENetHost *host = enet_host_create(address, peers, 1, 0, 0);
@@ -128,7 +141,7 @@ void callerPacket(NetLink &link, const ENetEvent &ev)
         return;
     }
     link.peer = ev.peer;
-    enet_peer_timeout(ev.peer, 0, kPeerTimeoutMinMs, kPeerTimeoutMaxMs);
+    keepUnthrottled(ev.peer);
     friendJoined();
     for (const NetMessage &w : welcome())
         sendNet(link, w);
@@ -244,7 +257,7 @@ int openJoiner(const Options &options, NetLink &link)
         if (enet_host_service(link.host.get(), &ev, 50) <= 0)
             continue;
         if (ev.type == ENET_EVENT_TYPE_CONNECT) {
-            enet_peer_timeout(link.peer, 0, kPeerTimeoutMinMs, kPeerTimeoutMaxMs);
+            keepUnthrottled(link.peer);
             sendNet(link, hello());
             flushNet(link);
             continue;
@@ -362,13 +375,14 @@ void flushNet(NetLink &link)
 }
 
 bool hostStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> own,
-              std::uint32_t clockMs, std::uint32_t batchMs)
+              std::uint32_t clockMs, std::uint32_t batchMs, Recorder *recorder)
 {
     pollNet(link); // what came since the last frame plays in this one
     const int ticks = ticksDue(game.net.tickCarry, elapsedMs);
     std::vector<NetMessage> out;
     for (int i = 0; i < ticks; ++i)
-        hostFrame(kTickSeconds, i == 0 ? own : std::span<const InputEvent>{}, clockMs, out);
+        hostFrame(kTickSeconds, i == 0 ? own : std::span<const InputEvent>{}, clockMs, out,
+                  recorder);
     for (const NetMessage &m : out)
         sendNet(link, m);
     flushNet(link); // before the stream, which ENet then holds back behind it

@@ -14,6 +14,8 @@
 #include "core/options.h"
 #include "net/netproto.h"
 
+struct Recorder;
+
 struct _ENetHost; // ENet's own names for its host and peer
 struct _ENetPeer;
 
@@ -59,7 +61,7 @@ void flushNet(NetLink &link);
 // repeating what is not acknowledged) at most every `batchMs`. False when no tick
 // was due: the inputs wait for the next frame.
 bool hostStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> own,
-              std::uint32_t clockMs, std::uint32_t batchMs);
+              std::uint32_t clockMs, std::uint32_t batchMs, Recorder *recorder = nullptr);
 // The joiner's turn: its own inputs (this screen's applied, player 2's sent
 // at once), then what arrived played. Returns -1 or the exit status.
 int joinerStep(NetLink &link, std::span<const InputEvent> own);

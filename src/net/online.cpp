@@ -31,8 +31,12 @@ constexpr float kNoticeSeconds = 5.0f;
 // is refused whole.
 constexpr std::size_t kMaxFriendInput = kMaxEvents;
 // A stream packet repeats at most this many frames the friend has not
-// acknowledged; a friend this far behind gets the whole game instead.
-constexpr std::size_t kMaxStreamTicks = 64, kMaxUnackedTicks = 600;
+// acknowledged. A friend this far behind its acknowledgement of the last
+// whole game gets the whole game again; while that is on its way, the host
+// keeps at most kMaxHeldTicks frames for it (ten minutes).
+constexpr std::size_t kMaxStreamTicks = 64;
+constexpr std::uint32_t kMaxUnackedTicks = 600;
+constexpr std::size_t kMaxHeldTicks = 36000;
 
 bool isKey(const InputEvent &e)
 {
@@ -251,6 +255,7 @@ void friendJoined()
     game.net.resend = false;
     game.net.unacked.clear();
     game.net.friendInputs = 0;
+    game.net.friendAt = 0;
     letGoOfPlayerTwo();
     if (toggleBot == 1)
         game.net.friendInput.push_back({InputKind::KeyDown, 0, kF4, 0});
@@ -285,6 +290,7 @@ void hostReceive(const NetMessage &m)
     }
     if (net.linked && m.kind == NetKind::Ack) {
         std::erase_if(net.unacked, [&m](const UnackedTick &t) { return t.frame <= m.frame; });
+        net.friendAt = std::max(net.friendAt, m.frame);
         return;
     }
     if (net.linked && m.kind == NetKind::Digest) {
@@ -403,7 +409,7 @@ std::vector<NetMessage> welcome()
 }
 
 void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
-               std::vector<NetMessage> &out)
+               std::vector<NetMessage> &out, Recorder *recorder)
 {
     NetState &net = game.net;
     std::vector<InputEvent> run, stream;
@@ -413,10 +419,14 @@ void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clo
     for (const InputEvent &e : run) {
         const bool starts = startsMatch(e);
         takeInput(e, clockMs);
+        if (recorder)
+            recordInput(*recorder, &e);
         if (starts && net.linked)
             encodeMessage(matchStartMessage(), bytes);
     }
     runFrame(seconds);
+    if (recorder)
+        recordFrame(*recorder, seconds);
     if (!net.linked)
         return;
     encodeMessage({.kind = NetKind::Frame, .secondsBits = secondsToBits(seconds), .events = stream},
@@ -424,9 +434,11 @@ void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clo
     if (digestDue(seconds)) // the whole game is hashed only when the digest goes out
         encodeMessage(digestMark(onlineDigest()), bytes);
     net.unacked.push_back({net.frame, std::move(bytes)});
-    if (net.unacked.size() > kMaxUnackedTicks) { // the friend cannot follow the stream
-        net.unacked.clear();
+    if (net.friendAt >= net.sentWhole && net.frame - net.friendAt > kMaxUnackedTicks) {
+        net.unacked.clear(); // the friend cannot follow the stream
         net.resend = true;
+    } else if (net.unacked.size() > kMaxHeldTicks) {
+        net.unacked.erase(net.unacked.begin());
     }
     if (net.resend) {
         out.push_back(fullState());

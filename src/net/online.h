@@ -18,6 +18,8 @@
 #include "core/options.h"
 #include "net/netproto.h"
 
+struct Recorder;
+
 // Inputs that change only this screen or leave it: the camera, the light,
 // shading, shadows, the HUD, the volume, Escape. They are never streamed.
 bool isLocalInput(const InputEvent &input);
@@ -72,8 +74,10 @@ std::optional<InputEvent> joinerSends(const InputEvent &input);
 // matches, the frame and the digest when due. The whole game, when the
 // friend went out of step or fell too far behind, goes to `out`, to be
 // sent reliably.
+// With a `recorder`, the frame and the inputs applied go into the replay
+// as in play on one machine.
 void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
-               std::vector<NetMessage> &out);
+               std::vector<NetMessage> &out, Recorder *recorder = nullptr);
 // The bytes of the next stream packet: the frames not acknowledged yet,
 // oldest first, up to a bound.
 std::vector<std::uint8_t> streamPacket();

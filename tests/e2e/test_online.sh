@@ -6,7 +6,8 @@
 # the host playing with "Player 2 left". A second joiner comes through a
 # relay that loses a tenth of the datagrams and delays the rest 50 ms; its
 # game is put out of step on purpose, the host sends its whole game, a
-# third player is refused, and both end on the same digest.
+# third player is refused, and both end on the same digest. The host's
+# recording of it all replays headless to the digest it ends with.
 . "$(dirname "$0")/lib.sh"
 fail() { echo "FAIL: $*"; tail -n 8 "$WORK"/*.txt; exit 1; }
 copy_data
@@ -45,7 +46,7 @@ red_moved() {
   [ -n "$x0" ] && [ -n "$x1" ] && echo $(((x1 > x0 ? x1 - x0 : x0 - x1) + (y1 > y0 ? y1 - y0 : y0 - y1)))
 }
 
-game host --host --port "$port" --seed 11 --terrain "Green Basin"
+game host --host --port "$port" --seed 11 --terrain "Green Basin" --record host.qrp
 GAME_PID=$PID
 says host "waiting for a friend on UDP port $port" || fail "the host does not wait"
 host_win=$(other_window none 0) || fail "no host window"
@@ -125,4 +126,7 @@ grep -q '^Online: the host left' "$WORK/joiner2.txt" || fail "the joiner did not
 h=$(grep '^Online: game digest' "$WORK/host.txt")
 j=$(grep '^Online: game digest' "$WORK/joiner2.txt")
 [ -n "$h" ] && [ "${h%%,*}" = "${j%%,*}" ] || fail "digests differ: '$h' / '$j'"
+# The host's recording, both friends' inputs in it, replays to its end line.
+(cd "$WORK" && "$QUORBLY_BIN" --replay host.qrp --headless >replay.txt 2>&1) ||
+  fail "the host's recording does not replay: $(tail -1 "$WORK/replay.txt")"
 echo "PASS: ${h%%,*} on both; paused frames $same pixels apart; ball $moved pixels, $drift without"

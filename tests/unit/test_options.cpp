@@ -45,6 +45,7 @@ TEST(CommandLine, HelpVersionAndBadInputStopWithOneLine)
              {"--port=65536", "--port: '65536' is not a port"},
              {"--at=-1", "--at: '-1' is not a number of seconds"},
              {"--at=5", "--at goes with --replay"},
+             {"--replay=r", "--host and --join play online, not with --replay"},
              {"--join=a", "--host and --join"}}) {
         const CommandLine cl = parseCommandLine({"--host", arg});
         EXPECT_TRUE(cl.exitStatus == 2 && cl.message.starts_with("quorbly: " + start) &&
