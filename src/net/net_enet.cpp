@@ -212,6 +212,12 @@ void hostEvent(NetLink &link, const ENetEvent &ev)
 
 void joinerEvent(NetLink &link, const ENetEvent &ev)
 {
+    if (ev.type == ENET_EVENT_TYPE_CONNECT) { // the hello goes out once connected
+        keepUnthrottled(link.peer);
+        sendNet(link, hello());
+        flushNet(link);
+        return;
+    }
     if (ev.type == ENET_EVENT_TYPE_DISCONNECT) {
         link.hostGone = true;
         link.peer = nullptr;
@@ -225,6 +231,22 @@ void joinerEvent(NetLink &link, const ENetEvent &ev)
         return;
     }
     link.inbox.insert(link.inbox.end(), messages->begin(), messages->end());
+}
+
+// Hands the next ENet event to this side's handling, waiting up to `waitMs`
+// for one; false when none came.
+bool serveEvent(NetLink &link, std::uint32_t waitMs)
+{
+    ENetEvent ev;
+    if (enet_host_service(link.host.get(), &ev, waitMs) <= 0)
+        return false;
+    if (game.net.role == NetRole::Host)
+        hostEvent(link, ev);
+    else
+        joinerEvent(link, ev);
+    if (ev.type == ENET_EVENT_TYPE_RECEIVE)
+        enet_packet_destroy(ev.packet);
+    return true;
 }
 
 int openJoiner(const Options &options, NetLink &link)
@@ -253,24 +275,14 @@ int openJoiner(const Options &options, NetLink &link)
         });
     };
     while (answer() == in.end() && !link.hostGone && nowMs() - start < kJoinTimeoutMs) {
-        ENetEvent ev;
-        if (enet_host_service(link.host.get(), &ev, 50) <= 0)
-            continue;
-        if (ev.type == ENET_EVENT_TYPE_CONNECT) {
-            keepUnthrottled(link.peer);
-            sendNet(link, hello());
-            flushNet(link);
-            continue;
-        }
-        joinerEvent(link, ev);
-        if (ev.type == ENET_EVENT_TYPE_RECEIVE)
-            enet_packet_destroy(ev.packet);
+        serveEvent(link, 50);
     }
-    if (answer() != in.end() && answer()->kind == NetKind::Refuse) {
-        say(refusalLine(answer()->reason, NetRole::Join));
+    const auto got = answer();
+    if (got != in.end() && got->kind == NetKind::Refuse) {
+        say(refusalLine(got->reason, NetRole::Join));
         return 1;
     }
-    if (answer() == in.end()) {
+    if (got == in.end()) {
         say(link.hostGone ? "Online: " + where + " closed the connection"
             : in.empty()  ? "Online: no answer from " + where + " within 10 s"
                           : "Online: no game from " + where + " within 10 s");
@@ -286,12 +298,7 @@ void awaitAcknowledged(NetLink &link)
     const std::uint32_t start = nowMs();
     while (link.peer && !game.net.unacked.empty() && nowMs() - start < kByeTimeoutMs) {
         sendStream(link);
-        ENetEvent ev;
-        if (enet_host_service(link.host.get(), &ev, 20) <= 0)
-            continue;
-        hostEvent(link, ev);
-        if (ev.type == ENET_EVENT_TYPE_RECEIVE)
-            enet_packet_destroy(ev.packet);
+        serveEvent(link, 20);
     }
 }
 
@@ -346,14 +353,7 @@ void pollNet(NetLink &link)
 {
     if (!link.host)
         return;
-    ENetEvent ev;
-    while (enet_host_service(link.host.get(), &ev, 0) > 0) {
-        if (game.net.role == NetRole::Host)
-            hostEvent(link, ev);
-        else
-            joinerEvent(link, ev);
-        if (ev.type == ENET_EVENT_TYPE_RECEIVE)
-            enet_packet_destroy(ev.packet);
+    while (serveEvent(link, 0)) {
     }
     if (game.net.role == NetRole::Host)
         expireCallers(link);
