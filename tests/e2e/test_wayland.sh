@@ -34,6 +34,13 @@ shoot() {
 }
 sleep 2 # the desktop's background
 shoot desktop || fail "no screenshot of the desktop"
+# In the sanitizer build, LeakSanitizer's own thread, which stops the others
+# to scan them at exit, crashes in about one run in ten here (SIGSEGV, "Tracer
+# caught signal 11") while SDL2's Wayland and D-Bus threads run; and it finds
+# only memory that SDL2 and libdbus keep. So this client runs without the leak
+# check; AddressSanitizer and UBSan still watch it, and the leak check runs
+# on every X11 test.
+[ -n "${ASAN_OPTIONS:-}" ] && export ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0"
 (cd "$WORK" && SDL_VIDEODRIVER=wayland LD_LIBRARY_PATH="$compat" exec "$QUORBLY_BIN" --seed 7 \
   --terrain "Heavy Hills" >"$WORK/out.txt" 2>"$WORK/err.txt") &
 GAME_PID=$!
