@@ -278,22 +278,27 @@ void friendLeft()
 void hostReceive(const NetMessage &m)
 {
     NetState &net = game.net;
-    if (net.linked && m.kind == NetKind::Input && m.frame != net.friendInputs + 1)
-        return; // one taken already, or past one still missing: it comes again
-    if (net.linked && m.kind == NetKind::Input)
-        ++net.friendInputs; // taken, or refused for good
-    if (net.linked && m.kind == NetKind::Input &&
-        std::all_of(m.events.begin(), m.events.end(), friendMay) &&
-        net.friendInput.size() + m.events.size() <= kMaxFriendInput) {
-        net.friendInput.insert(net.friendInput.end(), m.events.begin(), m.events.end());
+    if (!net.linked) {
+        ++net.dropped;
         return;
     }
-    if (net.linked && m.kind == NetKind::Ack) {
+    if (m.kind == NetKind::Input) {
+        // One taken already, or past one still missing: it comes again.
+        if (m.frame != net.friendInputs + 1)
+            return;
+        ++net.friendInputs; // taken, or refused for good
+        if (std::all_of(m.events.begin(), m.events.end(), friendMay) &&
+            net.friendInput.size() + m.events.size() <= kMaxFriendInput) {
+            net.friendInput.insert(net.friendInput.end(), m.events.begin(), m.events.end());
+            return;
+        }
+    }
+    if (m.kind == NetKind::Ack) {
         std::erase_if(net.unacked, [&m](const UnackedTick &t) { return t.frame <= m.frame; });
         net.friendAt = std::max(net.friendAt, m.frame);
         return;
     }
-    if (net.linked && m.kind == NetKind::Digest) {
+    if (m.kind == NetKind::Digest) {
         for (const DigestMark &mark : net.digests)
             // An answer from before the friend took the whole game over
             // is out of date, not out of step.
