@@ -24,10 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     resetGameState();
     game.net.role = NetRole::Host;
-    friendJoined();
+    friendJoined(0);
     for (const NetMessage &m : *messages)
-        hostReceive(m);
-    std::vector<InputEvent> run, stream;
-    hostFrameInputs({}, run, stream);
+        playerReceive(m);
     return 0;
 }

@@ -22,6 +22,7 @@
 #include "core/window_sdl.h"
 #include "net/net_enet.h"
 #include "net/online.h"
+#include "net/rollback.h"
 #include "render/display.h"
 #include "replay/replay.h"
 #include "replay/seek.h"
@@ -108,14 +109,16 @@ void play(Recorder *recorder, std::uint64_t digestEvery)
 
 int playOnline(NetLink &link, Recorder *recorder)
 {
-    constexpr std::uint32_t kBatchMs = 15; // ticks closer than this go out together
+    constexpr std::uint32_t kBatchMs = 30; // inputs go out every other tick
     startFrameCount(SDL_GetTicks());
     std::uint32_t last = frame_time;
     std::vector<InputEvent> inputs;
     int status = -1;
+    if (game.net.role == NetRole::Host)
+        beginTicks(0, false, 0, 0);
     // For the end-to-end test: QUORBLY_TEST_DESYNC=N nudges the joiner's
-    // game clock once its game passed frame N, as a flipped bit would, and
-    // the host has to bring it back in step.
+    // game clock once it is sure of tick N, as a flipped bit would, and the
+    // host has to bring it back in step.
     const char *desync = std::getenv("QUORBLY_TEST_DESYNC");
     unsigned long desyncAt = desync ? std::strtoul(desync, nullptr, 10) : 0;
     while (!quit_flag && status < 0) {
@@ -124,25 +127,23 @@ int playOnline(NetLink &link, Recorder *recorder)
             if (const std::optional<InputEvent> input = shellInput(&ev))
                 inputs.push_back(*input);
         const std::uint32_t now = SDL_GetTicks();
-        if (game.net.role == NetRole::Join) {
-            status = joinerStep(link, inputs);
-            inputs.clear();
-            if (desyncAt > 0 && game.net.frame > desyncAt) {
-                game.match.gameClock += 0.25;
-                gameTime = static_cast<float>(game.match.gameClock);
-                desyncAt = 0;
-            }
-        } else if (now != last && hostStep(link, now - last, inputs, now, kBatchMs, recorder)) {
-            inputs.clear();
+        status = netStep(link, now - last, inputs, kBatchMs, recorder);
+        inputs.clear();
+        if (desyncAt > 0 && game.net.rollback.confirmed > desyncAt) {
+            MatchState &sure = game.net.rollback.base.match;
+            sure.gameClock += 0.25;
+            sure.gameTime = static_cast<float>(sure.gameClock);
+            desyncAt = 0;
         }
         last = now;
         showFrame(now);
     }
+    closeNet(link, recorder, status < 0);
     if (game.net.linked)
         std::printf("Online: game digest %s at frame %u, %u packets dropped\n",
-                    digestText(onlineDigest()).c_str(), static_cast<unsigned>(game.net.frame),
+                    digestText(sureDigest()).c_str(),
+                    static_cast<unsigned>(game.net.rollback.confirmed),
                     static_cast<unsigned>(game.net.dropped));
-    closeNet(link);
     return status < 0 ? 0 : status;
 }
 

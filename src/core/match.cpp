@@ -17,8 +17,16 @@ void beginSession()
     setupPlayers();
 }
 
+std::FILE *quietProgress()
+{
+    static std::FILE *sink = std::fopen("/dev/null", "w");
+    return sink ? sink : stdout;
+}
+
 void newTerrain(std::FILE *progress)
 {
+    if (game.session.matchesQuiet)
+        progress = quietProgress();
     cameraVelocity = {0, 0, 0};
     terrain = newMap();
     std::fprintf(progress, "\nLoading Map: %s\n", terrain->name.data());

@@ -15,6 +15,8 @@ void beginSession();
 // picture follows (render/view.h). Prints "Loading Map: NAME" and the
 // generators' progress to `progress`.
 void newTerrain(std::FILE *progress = stdout);
+// Where the progress of a terrain made again unseen goes: nowhere.
+std::FILE *quietProgress();
 // The noise seed the next match's texture takes. The shell hands in the
 // clock's (or --seed's, core/options.h) just before an input starts a match,
 // a replay or the network the recorded one. Without one the next match

@@ -72,6 +72,38 @@ std::uint32_t &frame_time = game.session.frame_time;
 double &gameClock = game.match.gameClock;
 float &trail::remainder = game.match.trailRemainder;
 
+PlayRecord takePlay()
+{
+    const SessionState &s = game.session;
+    return {game.match,          s.toggleBulletTime,
+            s.toggleSuperSizeMe, s.togglePause,
+            s.toggleBot,         s.terrainCurrent,
+            s.oldTerrain,        s.oldTerrain2,
+            s.terrainChosenNext, s.seed,
+            s.noiseSeedQueued,   s.queuedNoiseSeed,
+            s.matchesStarted,    s.scale};
+}
+
+void putPlay(const PlayRecord &p)
+{
+    SessionState &s = game.session;
+    game.match = p.match;
+    s.toggleBulletTime = p.toggleBulletTime;
+    s.toggleSuperSizeMe = p.toggleSuperSizeMe;
+
+    s.togglePause = p.togglePause;
+    s.toggleBot = p.toggleBot;
+    s.terrainCurrent = p.terrainCurrent;
+    s.oldTerrain = p.oldTerrain;
+    s.oldTerrain2 = p.oldTerrain2;
+    s.terrainChosenNext = p.terrainChosenNext;
+    s.seed = p.seed;
+    s.noiseSeedQueued = p.noiseSeedQueued;
+    s.queuedNoiseSeed = p.queuedNoiseSeed;
+    s.matchesStarted = p.matchesStarted;
+    s.scale = p.scale;
+}
+
 void resetGameState()
 {
     game = GameState{};

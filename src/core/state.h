@@ -110,6 +110,9 @@ struct SessionState {
     bool noiseSeedQueued = false;
     std::uint32_t queuedNoiseSeed = 0;
     std::uint32_t matchesStarted = 0;
+    // Online play runs ticks again to put a guess right: a match they
+    // start again loads without a word.
+    bool matchesQuiet = false;
     float scale = 1.0f; // overall figure scale
     int quit_flag = 0;
     int fps = 0;
@@ -119,11 +122,63 @@ struct SessionState {
     bool operator==(const SessionState &) const = default;
 };
 
-// A digest the host sent, kept until the joiner's answer for that frame.
-struct UnackedTick {
-    std::uint32_t frame = 0;
-    std::vector<std::uint8_t> bytes{};
-    bool operator==(const UnackedTick &) const = default;
+// What a tick of play changes: the match and the session's fields of play.
+// The texels are left out: they follow from the terrain and its seed.
+struct PlayRecord {
+    MatchState match;
+    int toggleBulletTime = 0, toggleSuperSizeMe = 0, togglePause = 0, toggleBot = 0;
+    int terrainCurrent = -1, oldTerrain = -1, oldTerrain2 = 0, terrainChosenNext = -1;
+    std::uint32_t seed = 0;
+    bool noiseSeedQueued = false;
+    std::uint32_t queuedNoiseSeed = 0;
+    std::uint32_t matchesStarted = 0;
+    float scale = 1.0f;
+    bool operator==(const PlayRecord &) const = default;
+};
+
+// The play as it stands, and put back (the texels as they are).
+PlayRecord takePlay();
+void putPlay(const PlayRecord &play);
+
+// One tick's inputs of both sides, in the order they apply.
+struct TickInputs {
+    std::vector<InputEvent> own{}, remote{};
+    bool guessed = false; // last run without the other side's inputs
+    bool operator==(const TickInputs &) const = default;
+};
+
+// Online play with both players' inputs on their own screens at once
+// (net/rollback.h): the ticks both sides know for sure, the ones guessed
+// past them, and the inputs of each.
+struct RollbackState {
+    bool remote = false;         // a friend plays the other side
+    std::uint32_t tick = 0;      // ticks run
+    std::uint32_t confirmed = 0; // ticks run with both sides' inputs known
+    std::uint32_t remoteRead =
+        0; // the other side's inputs came in order up to the one read at this tick
+    std::uint32_t ownDelay = 0, remoteDelay = 0; // ticks from a read to its effect
+    // Inputs by the tick they take effect, from tick `first`: a history
+    // kept for a resync, then the ticks confirmed, guessed and ahead.
+    std::uint32_t first = 1;
+    std::vector<TickInputs> inputs{};
+    // This side's inputs by the tick they were read, from `sentFrom`: what
+    // the other side has not acknowledged yet.
+    std::uint32_t sentFrom = 1;
+    std::vector<std::vector<InputEvent>> sent{};
+    std::vector<InputEvent> late{};     // read past what one tick carries: the next tick's
+    std::vector<InputEvent> handOver{}; // let go of player 2 with the next read
+    // Presses of the steering keys not yet let go, this side's as read and
+    // the other's as they came: a release without its press is none, and a
+    // hand that leaves player 2 lets go of exactly what it held.
+    std::array<std::uint8_t, 8> held{}, theirHeld{};
+    // The play after tick `confirmed` and its view: where a wrong guess is
+    // put right from, and what a recording, a watcher and the digests see.
+    PlayRecord base{};
+    ViewState baseView{};
+    bool guessedWrong = false;  // the ticks past `confirmed` run again
+    std::uint32_t slowedAt = 0; // the last tick the clock held back
+    std::uint32_t rollbacks = 0, rerun = 0;
+    bool operator==(const RollbackState &) const = default;
 };
 
 struct DigestMark {
@@ -136,36 +191,24 @@ struct DigestMark {
 // plays, the friend, and the stream's bookkeeping.
 struct NetState {
     NetRole role = NetRole::Off;
-    bool linked = false;     // the host has a friend in; the joiner has the stream
-    std::uint32_t frame = 0; // frames streamed (host) or played from the stream (joiner)
+    bool linked = false; // the host has a friend in; the joiner has the stream
     std::uint32_t dropped = 0;
-    // Host: the friend's inputs for the next frame, and what the game still
-    // holds of a hand on player 2 (presses of W, S, A, D not yet let go),
-    // so that control can change hands without a key left down.
-    std::vector<InputEvent> friendInput{};
-    std::vector<InputEvent> late{}; // inputs a full frame left for the next
-    std::uint32_t tickCarry = 0;    // the host's part of a tick (ticksDue)
-    // Host: the frames the friend has not acknowledged, as every stream
-    // packet repeats them: each frame's messages on the wire, its tick mark
-    // first.
-    std::vector<UnackedTick> unacked{};
-    // The number of the friend's last input message the host took (they
-    // come unreliably and repeated, and each is taken once, in order); on
-    // the joiner, the last the host said it took.
-    std::uint32_t friendInputs = 0;
-    std::uint32_t friendAt = 0; // host: the last frame the friend acknowledged
-    std::array<std::uint8_t, 4> held{};
-    // Host: digests sent and their schedule; the friend went out of step.
-    std::array<DigestMark, 4> digests{};
-    float sinceDigest = 0;
+    std::uint32_t tickCarry = 0;                   // the part of a tick the clock gave (ticksDue)
+    std::uint32_t inputDelay = 0, friendDelay = 0; // --input-delay of each side
+    // Digests of ticks both sides are sure of: this side's (sent with the
+    // next packet) and the other's, to compare; the host went out of step.
+    std::array<DigestMark, 4> digests{}, theirDigests{};
+    std::vector<DigestMark> digestsOut{};
     bool resend = false;
-    std::uint32_t sentWhole = 0; // the frame the whole game last went after
-    // Joiner: the starts of matches the stream is yet to play.
-    std::vector<MatchStart> starts{};
+    std::uint32_t resyncs = 0;   // whole games sent (host) or taken over (joiner) to resync
+    std::uint32_t sentWhole = 0; // the tick of the last whole game sent
+    std::uint32_t endAt = 0;     // the other side's last tick, once it said bye
+    MatchStart welcomeStart{};   // joiner: the match its welcome says the host plays
     // A line on this screen only (the host's "Player 2 left"), and its time.
     std::array<char, 64> notice{};
     float noticeTime = 0;
     std::uint16_t port = 0;
+    RollbackState rollback{};
     bool operator==(const NetState &) const = default;
 };
 

@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "core/frame.h"
 #include "core/state.h"
 #include "net/online.h"
+#include "net/rollback.h"
 
 namespace
 {
@@ -27,8 +29,6 @@ constexpr std::uint32_t kHalfOpenMinMs = 1000, kHalfOpenMaxMs = 2000;
 // match start and some frames beside it. ENet would take 32 MiB, and
 // gather it in memory before anyone read a byte of it.
 constexpr std::size_t kMaxPacket = 512u << 10;
-// The joiner's input messages a packet repeats, at most.
-constexpr std::size_t kMaxRepeatedInputs = 32;
 // A friend silent this long has gone (ENet's own default waits up to 30 s).
 constexpr std::uint32_t kPeerTimeoutMinMs = 3000, kPeerTimeoutMaxMs = 6000;
 constexpr std::uint32_t kByeTimeoutMs = 5000;
@@ -83,16 +83,15 @@ void sendNow(ENetPeer *peer, const std::vector<std::uint8_t> &bytes,
         enet_packet_destroy(packet); // not taken: still ours
 }
 
-// What the friend has not acknowledged of the stream, unreliably: a lost
+// This side's inputs the other has not acknowledged, unreliably: a lost
 // packet is made good by the next.
-void sendStream(NetLink &link)
+void sendInputs(NetLink &link)
 {
-    const std::vector<std::uint8_t> packet = streamPacket();
-    if (!link.peer || packet.empty())
+    if (!link.peer || !game.net.linked)
         return;
-    sendNow(link.peer, packet, ENET_PACKET_FLAG_UNRELIABLE_FRAGMENT);
+    sendNow(link.peer, inputPacket(), ENET_PACKET_FLAG_UNRELIABLE_FRAGMENT);
     enet_host_flush(link.host.get());
-    link.lastStream = nowMs();
+    link.lastSent = nowMs();
 }
 
 void refuse(ENetHost *host, ENetPeer *peer, RefuseReason reason)
@@ -142,7 +141,7 @@ void callerPacket(NetLink &link, const ENetEvent &ev)
     }
     link.peer = ev.peer;
     keepUnthrottled(ev.peer);
-    friendJoined();
+    friendJoined(messages->front().seed);
     for (const NetMessage &w : welcome())
         sendNet(link, w);
     flushNet(link);
@@ -166,7 +165,7 @@ void hostPacket(NetLink &link, const ENetEvent &ev)
     }
     for (const NetMessage &m : *messages)
         if (m.kind != NetKind::Bye) // its disconnect follows
-            hostReceive(m);
+            playerReceive(m);
 }
 
 // Callers silent too long are let go; half-open connections get ENet's
@@ -214,7 +213,7 @@ void joinerEvent(NetLink &link, const ENetEvent &ev)
 {
     if (ev.type == ENET_EVENT_TYPE_CONNECT) { // the hello goes out once connected
         keepUnthrottled(link.peer);
-        sendNet(link, hello());
+        sendNet(link, hello(game.net.inputDelay));
         flushNet(link);
         return;
     }
@@ -291,14 +290,20 @@ int openJoiner(const Options &options, NetLink &link)
     return -1;
 }
 
-// The host's last frames go again until the friend acknowledged them all
-// (or kByeTimeoutMs passed), so that its bye comes after every one.
-void awaitAcknowledged(NetLink &link)
+// The bye after this side's last tick; then it waits until it is sure of
+// every tick up to that one, so that both end on the same tick (at most
+// kByeTimeoutMs).
+void awaitLastTick(NetLink &link, Recorder *recorder)
 {
+    const RollbackState &r = game.net.rollback;
+    sendNet(link, {.kind = NetKind::Bye, .frame = r.tick});
+    flushNet(link);
+    game.net.endAt = r.tick;
     const std::uint32_t start = nowMs();
-    while (link.peer && !game.net.unacked.empty() && nowMs() - start < kByeTimeoutMs) {
-        sendStream(link);
+    while (link.peer && !sessionOver() && nowMs() - start < kByeTimeoutMs) {
         serveEvent(link, 20);
+        settleTicks(recorder);
+        sendInputs(link);
     }
 }
 
@@ -374,66 +379,38 @@ void flushNet(NetLink &link)
     enet_host_flush(link.host.get());
 }
 
-bool hostStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> own,
-              std::uint32_t clockMs, std::uint32_t batchMs, Recorder *recorder)
+int netStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> own,
+            std::uint32_t batchMs, Recorder *recorder)
 {
     pollNet(link); // what came since the last frame plays in this one
-    const int ticks = ticksDue(game.net.tickCarry, elapsedMs);
-    std::vector<NetMessage> out;
-    for (int i = 0; i < ticks; ++i)
-        hostFrame(kTickSeconds, i == 0 ? own : std::span<const InputEvent>{}, clockMs, out,
-                  recorder);
-    for (const NetMessage &m : out)
-        sendNet(link, m);
-    flushNet(link); // before the stream, which ENet then holds back behind it
-    if (ticks > 0 && nowMs() - link.lastStream >= batchMs)
-        sendStream(link);
-    netNotice(static_cast<float>(ticks) * kTickSeconds);
-    return ticks > 0;
-}
-
-int joinerStep(NetLink &link, std::span<const InputEvent> own)
-{
-    // Player 2's inputs are numbered, and every turn's packet repeats those
-    // the host has not taken yet, unreliably, after the last frame played.
-    std::uint32_t next =
-        link.inputs.empty() ? game.net.friendInputs + 1 : link.inputs.back().frame + 1;
-    NetMessage mine{.kind = NetKind::Input, .frame = next};
-    for (const InputEvent &e : own)
-        if (isLocalInput(e)) {
-            takeInput(e, std::nullopt);
-        } else if (const auto sent = joinerSends(e)) {
-            mine.events.push_back(*sent);
-            if (mine.events.size() == kMaxEvents) { // a message holds no more
-                link.inputs.push_back(mine);
-                mine = {.kind = NetKind::Input, .frame = ++next};
-            }
-        }
-    if (!mine.events.empty())
-        link.inputs.push_back(mine);
-    pollNet(link);
-    std::vector<NetMessage> out;
-    int status = joinerPlay(link.inbox, out);
-    link.inbox.clear();
-    for (const NetMessage &m : out)
-        sendNet(link, m);
-    flushNet(link);
-    std::erase_if(link.inputs,
-                  [](const NetMessage &m) { return m.frame <= game.net.friendInputs; });
-    if (link.peer && game.net.linked && (game.net.frame != link.acked || !link.inputs.empty())) {
-        std::vector<std::uint8_t> packet;
-        encodeMessage({.kind = NetKind::Ack, .frame = game.net.frame}, packet);
-        for (std::size_t i = 0; i < link.inputs.size() && i < kMaxRepeatedInputs; ++i)
-            encodeMessage(link.inputs[i], packet);
-        sendNow(link.peer, packet, ENET_PACKET_FLAG_UNRELIABLE_FRAGMENT);
-        enet_host_flush(link.host.get());
-        link.acked = game.net.frame;
+    int status = -1;
+    if (game.net.role == NetRole::Join) {
+        for (const NetMessage &m : std::exchange(link.inbox, {}))
+            if (status < 0)
+                status = playerReceive(m);
+        if (status >= 0)
+            return status;
     }
-    if (status < 0 && link.hostGone) {
-        say("Online: the host left at frame " + std::to_string(game.net.frame));
-        status = 0;
+    std::vector<NetMessage> reliable;
+    const auto begun = std::chrono::steady_clock::now();
+    const int ticks = playerFrame(elapsedMs, own, netRoundTripMs(link) / 2, reliable, recorder);
+    link.frameUs = static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                  std::chrono::steady_clock::now() - begun)
+                                                  .count());
+    for (const NetMessage &m : reliable)
+        sendNet(link, m);
+    flushNet(link); // before the inputs, which ENet then holds back behind it
+    if (ticks > 0 && nowMs() - link.lastSent >= batchMs)
+        sendInputs(link);
+    if (game.net.role == NetRole::Join && sessionOver()) {
+        say("Online: the host left at frame " + std::to_string(game.net.rollback.confirmed));
+        return 0;
     }
-    return status;
+    if (game.net.role == NetRole::Join && link.hostGone) {
+        say("Online: the host left at frame " + std::to_string(game.net.rollback.confirmed));
+        return 0;
+    }
+    return -1;
 }
 
 std::uint64_t netBytesSent(const NetLink &link)
@@ -452,18 +429,24 @@ std::uint32_t netRoundTripMs(const NetLink &link)
     return link.peer ? link.peer->roundTripTime : 0;
 }
 
-void closeNet(NetLink &link)
+void closeNet(NetLink &link, Recorder *recorder, bool quitting)
 {
-    if (link.peer && game.net.role == NetRole::Host)
-        awaitAcknowledged(link);
+    const std::uint32_t start = nowMs();
+    while (link.peer && game.net.linked && !game.net.rollback.sent.empty() &&
+           nowMs() - start < kByeTimeoutMs) {
+        sendInputs(link);
+        serveEvent(link, 20);
+    }
+    if (link.peer && game.net.linked && quitting)
+        awaitLastTick(link, recorder);
     if (link.peer) {
-        sendNet(link, {.kind = NetKind::Bye});
-        flushNet(link);
-        // A host lets its friend hang up: the friend does once it played
-        // every frame before the bye. ENet's own disconnect may overtake a
-        // last frame that is being sent again on a lossy line. Else, or on
-        // the joiner, ENet's disconnect goes once the last frames and the
-        // bye are acknowledged: a lost one may go again more than once.
+        if (!quitting) {
+            sendNet(link, {.kind = NetKind::Bye, .frame = game.net.rollback.tick});
+            flushNet(link);
+        }
+        // A host lets its friend hang up: the friend does once it is sure
+        // of every tick before the bye. Else, or on the joiner, ENet's
+        // disconnect goes once the bye is acknowledged.
         const bool hungUp = game.net.role == NetRole::Host && awaitHangUp(link);
         if (!hungUp) {
             enet_peer_disconnect_later(link.peer, 0);

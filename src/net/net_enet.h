@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Online play's network, on ENet over UDP, one host and one friend: the
-// host's frames go unreliably and repeated until acknowledged, everything
+// Online play's network, on ENet over UDP, one host and one friend: each
+// side's inputs go unreliably and repeated until acknowledged, everything
 // else reliably and in order. Polled once a frame and never waited on, except
 // while a joiner reaches its host before the window opens.
 
@@ -35,10 +35,9 @@ struct NetLink {
     std::vector<NetCaller> callers;  // the host's, each let go unless it says hello in time
     bool hostGone = false;           // the joiner lost its host
     std::vector<std::uint8_t> batch; // messages to go out with the next flush
-    std::uint32_t lastStream = 0;    // the host's last stream packet, ms on a steady clock
-    std::uint32_t acked = 0;         // the joiner's last acknowledged frame
-    std::vector<NetMessage> inputs;  // the joiner's, numbered, until the host took them
+    std::uint32_t lastSent = 0;      // the last input packet, ms on a steady clock
     std::vector<NetMessage> inbox;   // the joiner's, from the host, to play in order
+    std::uint32_t frameUs = 0;       // the last frame's ticks took this long, rollback and all
 };
 
 // Opens the link the options ask for: binds the host's UDP port, or finds
@@ -54,22 +53,20 @@ void pollNet(NetLink &link);
 // reliable packet.
 void sendNet(NetLink &link, const NetMessage &message);
 void flushNet(NetLink &link);
-// One drawn frame of the host, `elapsedMs` after the last: what arrived,
-// then the ticks the clock asks (net/online.h's ticksDue), its own inputs
-// in the first (net/online.h's hostFrame), what the friend gets of them
-// sent: the whole game reliably, the frames in a stream packet (unreliable,
-// repeating what is not acknowledged) at most every `batchMs`. False when no tick
-// was due: the inputs wait for the next frame.
-bool hostStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> own,
-              std::uint32_t clockMs, std::uint32_t batchMs, Recorder *recorder = nullptr);
-// The joiner's turn: its own inputs (this screen's applied, player 2's sent
-// at once), then what arrived played. Returns -1 or the exit status.
-int joinerStep(NetLink &link, std::span<const InputEvent> own);
+// One drawn frame of either player, `elapsedMs` after the last: what
+// arrived, then its own inputs and ticks (net/online.h's playerFrame), and
+// its inputs sent (unreliable, repeating what is not acknowledged) at most
+// every `batchMs`. Returns -1 to play on, else the joiner's exit status.
+int netStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> own,
+            std::uint32_t batchMs, Recorder *recorder = nullptr);
 // Bytes sent and received so far, as they go over the wire: ENet's and
 // the IPv4 and UDP headers included.
 std::uint64_t netBytesSent(const NetLink &link);
 std::uint64_t netBytesReceived(const NetLink &link);
 // ENet's mean round trip to the peer, in milliseconds (0 without one).
 std::uint32_t netRoundTripMs(const NetLink &link);
-// Says bye, lets the queue go out (briefly waiting) and closes.
-void closeNet(NetLink &link);
+// Says bye and closes. A side `quitting` of its own accord first ends the
+// match with the other on one tick, the last it played (waiting briefly):
+// its last inputs acknowledged, the bye after them, and every tick up to it
+// sure here (into `recorder`).
+void closeNet(NetLink &link, Recorder *recorder = nullptr, bool quitting = true);

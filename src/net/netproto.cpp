@@ -152,7 +152,7 @@ NetMessage readMessage(Reader &r)
     NetMessage m;
     const std::uint8_t kind = r.u8();
     r.require(kind >= static_cast<unsigned>(NetKind::Hello) &&
-              kind <= static_cast<unsigned>(NetKind::Ack));
+              kind <= static_cast<unsigned>(NetKind::Inputs));
     m.kind = static_cast<NetKind>(kind);
     auto text = [&](std::size_t length, std::size_t limit) {
         const auto bytes = r.bytes(length);
@@ -163,6 +163,8 @@ NetMessage readMessage(Reader &r)
     case NetKind::Hello:
         m.protocol = r.u16();
         text(r.u8(), kMaxVersionText);
+        if (m.protocol >= 4) // older hellos end here, and are refused by their version
+            m.seed = r.u32();
         break;
     case NetKind::Refuse: {
         const std::uint8_t reason = r.u8();
@@ -204,6 +206,14 @@ NetMessage readMessage(Reader &r)
         break;
     }
     case NetKind::Bye:
+        m.frame = r.u32();
+        break;
+    case NetKind::Inputs:
+        m.frame = r.u32();
+        m.ticks.resize(r.u8());
+        for (auto &events : m.ticks)
+            if (r.ok)
+                events = readEvents(r);
         break;
     }
     return m;
@@ -232,6 +242,8 @@ void encodeMessage(const NetMessage &m, std::vector<std::uint8_t> &out)
         w.u16(m.protocol);
         w.u8(static_cast<unsigned>(n));
         w.bytes(text, n);
+        if (m.protocol >= 4)
+            w.u32(m.seed);
         break;
     }
     case NetKind::Refuse:
@@ -275,7 +287,16 @@ void encodeMessage(const NetMessage &m, std::vector<std::uint8_t> &out)
         w.bytes(m.state.data(), m.state.size());
         break;
     case NetKind::Bye:
+        w.u32(m.frame);
         break;
+    case NetKind::Inputs: {
+        const std::size_t n = std::min(m.ticks.size(), kMaxWireTicks);
+        w.u32(m.frame);
+        w.u8(static_cast<unsigned>(n));
+        for (std::size_t i = 0; i < n; ++i)
+            writeEvents(w, m.ticks[i]);
+        break;
+    }
     }
 }
 

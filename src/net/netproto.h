@@ -17,20 +17,20 @@
 
 // Raised whenever the bytes or the meaning of a message change: a joiner
 // must speak exactly the host's protocol, and play exactly its game.
-inline constexpr std::uint16_t kProtocolVersion = 3;
+inline constexpr std::uint16_t kProtocolVersion = 4;
 
 enum class NetKind : std::uint8_t {
-    Hello = 1,  // joiner -> host: text (game version), protocol
+    Hello = 1,  // both ways: text (game version), protocol, seed (the sender's input delay)
     Refuse,     // host -> joiner: reason
     MatchStart, // host -> joiner: seed (texture noise), text (terrain line)
     Frame,      // host -> joiner: seconds (the float's bits), events
     Input,      // joiner -> host: frame (the message's number, from 1), events
     Digest,     // both ways: frame, digest
     FullState,  // host -> joiner: frame, state (the game's generator within)
-    Bye,        // either side: leaving now
+    Bye,        // either side: leaving after tick `frame`, its last
     Tick,       // host -> joiner: frame; the messages of that frame follow
-    Ack,        // joiner -> host: frame, the last it played; host -> joiner: the
-                // number of the last input message it took
+    Ack,        // both ways: frame, the last tick of the other's inputs taken
+    Inputs,     // both ways: frame (the first tick), ticks (each one's inputs, as read)
 };
 
 enum class RefuseReason : std::uint8_t { Version = 1, Full };
@@ -46,13 +46,15 @@ struct NetMessage {
     std::uint32_t frame = 0;
     std::uint64_t digest = 0;
     std::vector<std::uint8_t> state{};
+    std::vector<std::vector<InputEvent>> ticks{};
     bool operator==(const NetMessage &) const = default;
 };
 
 // Limits the decoder holds every message to.
 inline constexpr std::size_t kMaxVersionText = 32;
 inline constexpr std::size_t kMaxTerrainLine = 1024;
-inline constexpr std::size_t kMaxEvents = 255; // per frame or input message
+inline constexpr std::size_t kMaxEvents = 255;    // per frame, input message or tick
+inline constexpr std::size_t kMaxWireTicks = 255; // per inputs message
 inline constexpr std::size_t kMaxState = 8u << 20;
 inline constexpr int kKeyLimit = 512; // key numbers 0..511 (SDL 1.2 stops at 322)
 inline constexpr int kPadLimit = 2;

@@ -14,6 +14,7 @@
 #include "core/match.h"
 #include "core/options.h"
 #include "core/state.h"
+#include "net/rollback.h"
 #include "render/view.h"
 #include "replay/replay.h"
 #include "terrain/texture.h"
@@ -23,75 +24,32 @@ namespace
 
 using namespace keys;
 
-// W S A D in the order of NetState::held.
+// W S A D: player 2's keys.
 constexpr std::array<int, 4> kPlayerTwoKeys{kW, kS, kA, kD};
-constexpr float kDigestEvery = 1.0f;
+constexpr std::uint32_t kDigestEvery = 60; // ticks: once a second
 constexpr float kNoticeSeconds = 5.0f;
-// What one frame carries; a message of the friend's that would queue more
-// is refused whole.
-constexpr std::size_t kMaxFriendInput = kMaxEvents;
-// A stream packet repeats at most this many frames the friend has not
-// acknowledged. A friend this far behind its acknowledgement of the last
-// whole game gets the whole game again; while that is on its way, the host
-// keeps at most kMaxHeldTicks frames for it (ten minutes).
-constexpr std::size_t kMaxStreamTicks = 64;
-constexpr std::uint32_t kMaxUnackedTicks = 600;
-constexpr std::size_t kMaxHeldTicks = 36000;
+// An input packet repeats at most this many ticks the other side has not
+// acknowledged.
+constexpr std::size_t kMaxRepeatedTicks = 64;
 
 bool isKey(const InputEvent &e)
 {
     return e.kind == InputKind::KeyDown || e.kind == InputKind::KeyUp;
 }
 
-int heldIndex(const InputEvent &e)
-{
-    if (!isKey(e))
-        return -1;
-    const auto *at = std::find(kPlayerTwoKeys.begin(), kPlayerTwoKeys.end(), e.code);
-    return at == kPlayerTwoKeys.end() ? -1 : static_cast<int>(at - kPlayerTwoKeys.begin());
-}
-
 // Player 2's steering, the host's or the friend's while the other has it.
 bool steersPlayerTwo(const InputEvent &e)
 {
-    return heldIndex(e) >= 0 || (!isKey(e) && e.pad == 1);
-}
-
-// Counts the presses of W S A D the game applied; a release without its
-// press is left out, so a hand that had no hold lets nothing go.
-bool holds(const InputEvent &e)
-{
-    const int i = heldIndex(e);
-    if (i < 0)
-        return true;
-    std::uint8_t &count = game.net.held[static_cast<std::size_t>(i)];
-    if (e.kind == InputKind::KeyDown) {
-        count = static_cast<std::uint8_t>(std::min(count + 1, 255));
-        return true;
-    }
-    if (count == 0)
-        return false;
-    --count;
-    return true;
-}
-
-// Whatever holds player 2 lets go, in the next frame (where the releases
-// count the holds down).
-void letGoOfPlayerTwo()
-{
-    NetState &net = game.net;
-    for (std::size_t i = 0; i < kPlayerTwoKeys.size(); ++i)
-        net.friendInput.insert(net.friendInput.end(), net.held[i],
-                               {InputKind::KeyUp, 0, kPlayerTwoKeys[i], 0});
-    net.friendInput.push_back({InputKind::PadAxis, 1, 0, 0});
-    net.friendInput.push_back({InputKind::PadAxis, 1, 1, 0});
-    net.friendInput.push_back({InputKind::PadHat, 1, 0, 0});
+    if (isKey(e))
+        return std::find(kPlayerTwoKeys.begin(), kPlayerTwoKeys.end(), e.code) !=
+               kPlayerTwoKeys.end();
+    return e.pad == 1;
 }
 
 bool friendMay(const InputEvent &e)
 {
     if (isKey(e))
-        return e.code == kSpace || heldIndex(e) >= 0;
+        return e.code == kSpace || steersPlayerTwo(e);
     return e.pad == 1 && (e.kind != InputKind::PadButton || e.code == kPadButtonStart);
 }
 
@@ -101,9 +59,9 @@ NetMessage matchStartMessage()
     return {.kind = NetKind::MatchStart, .seed = start.noiseSeed, .text = start.terrainLine};
 }
 
-// The whole game as the stream carries it: the texels left out (the joiner
-// paints them again from their seed, a quarter of a megabyte saved), the
-// rest deflated, its size first.
+// The whole game as the network carries it: the texels left out (the
+// joiner paints them again from their seed, a quarter of a megabyte
+// saved), the rest deflated, its size first.
 std::vector<std::uint8_t> packState()
 {
     const std::vector<unsigned char> texels(texture.begin(), texture.end());
@@ -133,15 +91,37 @@ bool unpackState(std::span<const std::uint8_t> packed, bool withView)
     if (uncompress(raw.data(), &size, packed.data() + 4, packed.size() - 4) != Z_OK ||
         size != expected || !loadState(raw, withView, Terrainless::Refused))
         return false;
-    generateTexture(*terrain, seed);
+    generateTexture(*terrain, seed, quietProgress());
     return true;
 }
 
-// The whole game, its random generator within.
+// Runs `f` on the base, the play both sides are sure of, and its view.
+template <class F> auto onBase(F f)
+{
+    const RollbackState &r = game.net.rollback;
+    const PlayRecord live = takePlay();
+    const ViewState liveView = game.view;
+    const bool repaint = r.base.match.terrain != terrain || r.base.seed != seed;
+    putPlay(r.base);
+    game.view = r.baseView;
+    if (repaint && terrain)
+        generateTexture(*terrain, seed, quietProgress());
+    const auto result = f();
+    putPlay(live);
+    game.view = liveView;
+    if (repaint && terrain)
+        generateTexture(*terrain, seed, quietProgress());
+    return result;
+}
+
+// The whole game both sides are sure of, its random generator within.
 NetMessage fullState()
 {
-    game.net.sentWhole = game.net.frame;
-    return {.kind = NetKind::FullState, .frame = game.net.frame, .state = packState()};
+    NetState &net = game.net;
+    net.sentWhole = net.rollback.confirmed;
+    return {.kind = NetKind::FullState, .frame = net.rollback.confirmed, .state = onBase([] {
+                                                                             return packState();
+                                                                         })};
 }
 
 void sayAtFrame(const char *line, std::uint32_t frame)
@@ -150,45 +130,63 @@ void sayAtFrame(const char *line, std::uint32_t frame)
     std::fflush(stdout);
 }
 
-// The joiner takes over the host's game; false if it cannot be the same.
-// A friend who just joined starts from the host's camera and light, but
-// whether they move stays the friend's choice; later it keeps its own view.
+// A digest of each side for the same tick: the host sends the whole game
+// when they differ (once for a tick after the last whole game it sent).
+void compareDigests()
+{
+    NetState &net = game.net;
+    for (const DigestMark &mine : net.digests)
+        for (const DigestMark &theirs : net.theirDigests)
+            if (mine.frame != 0 && mine.frame == theirs.frame && mine.digest != theirs.digest &&
+                net.role == NetRole::Host && !net.resend && mine.frame > net.sentWhole) {
+                net.resend = true;
+                ++net.resyncs;
+                sayAtFrame("Online: player 2 went out of step at frame %u; sending the whole "
+                           "game\n",
+                           mine.frame);
+            }
+}
+
+void keepDigest(std::array<DigestMark, 4> &marks, DigestMark mark)
+{
+    std::rotate(marks.rbegin(), marks.rbegin() + 1, marks.rend());
+    marks[0] = mark;
+    compareDigests();
+}
+
+// A tick both sides are sure of: once a second its digest goes out.
+void sureTick(std::uint32_t tick, std::span<const InputEvent>)
+{
+    NetState &net = game.net;
+    if (tick % kDigestEvery != 0)
+        return;
+    const DigestMark mark{tick, onlineDigest()};
+    net.digestsOut.push_back(mark);
+    keepDigest(net.digests, mark);
+}
+
+// The joiner takes over the host's game at tick m.frame; false if it
+// cannot be the same. A friend who just joined starts from the host's
+// camera and light, but whether they move stays the friend's choice.
 bool takeOver(const NetMessage &m)
 {
     NetState &net = game.net;
     const int cameraMovement = toggleCameraMovement, lightMovement = toggleLightMovement;
+    const ViewState view = game.view;
     if (!unpackState(m.state, !net.linked))
         return false;
     toggleCameraMovement = cameraMovement;
     toggleLightMovement = lightMovement;
-    if (net.linked)
-        sayAtFrame("Online: out of step with the host at frame %u; took over its game\n", m.frame);
-    net.frame = m.frame;
-    net.linked = true;
     terrainChanged();
-    return true;
-}
-
-// Plays one frame of the stream: the inputs as the host applied them, a
-// match they start from the host's start, then the frame's update.
-bool playStreamFrame(const NetMessage &m)
-{
-    NetState &net = game.net;
-    for (const InputEvent &e : m.events) {
-        const bool starts = startsMatch(e);
-        if (starts && net.starts.empty())
-            return false;
-        if (starts)
-            applyMatchStart(net.starts.front());
-        takeInput(e, std::nullopt);
-        if (starts) {
-            if (currentMatchStart() != net.starts.front())
-                return false;
-            net.starts.erase(net.starts.begin());
-        }
+    if (!net.linked) {
+        net.linked = true;
+        beginTicks(m.frame, true, net.inputDelay, net.friendDelay);
+        return true;
     }
-    runFrame(bitsToSeconds(m.secondsBits));
-    ++net.frame;
+    sayAtFrame("Online: out of step with the host at frame %u; took over its game\n", m.frame);
+    ++net.resyncs;
+    takeBase(m.frame, takePlay(), net.rollback.baseView);
+    game.view = view;
     return true;
 }
 
@@ -222,10 +220,11 @@ bool isLocalInput(const InputEvent &e)
     }
 }
 
-NetMessage hello()
+NetMessage hello(std::uint32_t inputDelay)
 {
     return {.kind = NetKind::Hello,
             .protocol = kProtocolVersion,
+            .seed = inputDelay,
             .text = std::string("Quorbly ") + gameVersion()};
 }
 
@@ -247,101 +246,108 @@ std::string refusalLine(RefuseReason reason, NetRole side)
                    : "Online: the host refused to play: two are playing already";
 }
 
-void friendJoined()
+void friendJoined(std::uint32_t friendDelay)
 {
-    game.net.linked = true;
-    game.net.sinceDigest = 0;
-    game.net.digests = {};
-    game.net.resend = false;
-    game.net.unacked.clear();
-    game.net.friendInputs = 0;
-    game.net.friendAt = 0;
-    letGoOfPlayerTwo();
+    NetState &net = game.net;
+    settleTicks();
+    net.linked = true;
+    net.digests = {};
+    net.theirDigests = {};
+    net.digestsOut.clear();
+    net.resend = false;
+    net.endAt = 0;
+    net.friendDelay = std::min(friendDelay, kMaxInputDelay);
+    const ViewState view = net.rollback.baseView; // a recording's, never this screen's
+    const std::vector<InputEvent> letGo = letGoOfPlayerTwo(false);
+    const auto held = net.rollback.held;
+    beginTicks(net.rollback.tick, true, net.inputDelay, net.friendDelay);
+    net.rollback.baseView = view;
+    net.rollback.held = held;
+    net.rollback.handOver = letGo;
     if (toggleBot == 1)
-        game.net.friendInput.push_back({InputKind::KeyDown, 0, kF4, 0});
+        net.rollback.handOver.push_back({InputKind::KeyDown, 0, kF4, 0});
 }
 
 void friendLeft()
 {
     NetState &net = game.net;
     net.linked = false;
-    net.unacked.clear();
-    letGoOfPlayerTwo();
+    endRemote();
+    net.rollback.handOver = letGoOfPlayerTwo(true);
     if (toggleBot == 0)
-        net.friendInput.push_back({InputKind::KeyDown, 0, kF4, 0});
+        net.rollback.handOver.push_back({InputKind::KeyDown, 0, kF4, 0});
     std::snprintf(net.notice.data(), net.notice.size(), "Player 2 left");
     net.noticeTime = kNoticeSeconds;
     std::printf("Online: player 2 left; the bot takes over\n");
     std::fflush(stdout);
 }
 
-void hostReceive(const NetMessage &m)
+std::vector<NetMessage> welcome()
 {
-    NetState &net = game.net;
-    if (!net.linked) {
-        ++net.dropped;
-        return;
-    }
-    if (m.kind == NetKind::Input) {
-        // One taken already, or past one still missing: it comes again.
-        if (m.frame != net.friendInputs + 1)
-            return;
-        ++net.friendInputs; // taken, or refused for good
-        if (std::all_of(m.events.begin(), m.events.end(), friendMay) &&
-            net.friendInput.size() + m.events.size() <= kMaxFriendInput) {
-            net.friendInput.insert(net.friendInput.end(), m.events.begin(), m.events.end());
-            return;
-        }
-    }
-    if (m.kind == NetKind::Ack) {
-        std::erase_if(net.unacked, [&m](const UnackedTick &t) { return t.frame <= m.frame; });
-        net.friendAt = std::max(net.friendAt, m.frame);
-        return;
-    }
-    if (m.kind == NetKind::Digest) {
-        for (const DigestMark &mark : net.digests)
-            // An answer from before the friend took the whole game over
-            // is out of date, not out of step.
-            if (mark.frame == m.frame && mark.digest != m.digest && !net.resend &&
-                m.frame > net.sentWhole) {
-                net.resend = true;
-                std::printf("Online: player 2 went out of step at frame %u; sending the whole "
-                            "game\n",
-                            m.frame);
-                std::fflush(stdout);
-            }
-        return;
-    }
-    ++net.dropped;
+    return {hello(game.net.inputDelay), matchStartMessage(), fullState()};
 }
 
-void hostFrameInputs(std::span<const InputEvent> own, std::vector<InputEvent> &run,
-                     std::vector<InputEvent> &stream)
+int playerReceive(const NetMessage &m)
 {
     NetState &net = game.net;
-    // A frame carries no more than the wire does; the rest waits in order
-    // for the next, never cut.
-    const auto share = [&](const InputEvent &e) {
-        if (stream.size() == kMaxEvents)
-            net.late.push_back(e);
-        else if (holds(e)) {
-            run.push_back(e);
-            stream.push_back(e);
+    const bool host = net.role == NetRole::Host;
+    switch (m.kind) {
+    case NetKind::Inputs:
+        if (!net.linked)
+            break;
+        for (std::size_t i = 0; i < m.ticks.size(); ++i) {
+            const std::vector<InputEvent> &events = m.ticks[i];
+            takeRemote(m.frame + static_cast<std::uint32_t>(i), events,
+                       !host || std::all_of(events.begin(), events.end(), friendMay));
         }
-    };
-    for (const InputEvent &e : std::exchange(net.late, {}))
-        share(e);
-    for (const InputEvent &e : own) {
-        if (isLocalInput(e))
-            run.push_back(e);
-        // While a friend plays, player 2 and the bot are theirs.
-        else if (!net.linked || !(steersPlayerTwo(e) || (isKey(e) && e.code == kF4)))
-            share(e);
+        return -1;
+    case NetKind::Ack:
+        remoteAcknowledged(m.frame);
+        return -1;
+    case NetKind::Digest:
+        if (net.linked)
+            keepDigest(net.theirDigests, {m.frame, m.digest});
+        return -1;
+    case NetKind::Hello: // the host's, with its input delay, before its game
+        if (host || checkHello(m))
+            break;
+        net.friendDelay = m.seed;
+        return -1;
+    case NetKind::MatchStart:
+        if (host)
+            break;
+        net.welcomeStart = {m.seed, m.text};
+        return -1;
+    case NetKind::FullState:
+        if (host)
+            break;
+        if (!takeOver(m)) {
+            sayAtFrame("Online: cannot take over the host's game (frame %u)\n", m.frame);
+            return 1;
+        }
+        if (currentMatchStart() != net.welcomeStart && m.frame == net.rollback.tick &&
+            !net.welcomeStart.terrainLine.empty()) {
+            sayAtFrame("Online: the host's match at frame %u is not one this game can play: are "
+                       "its terrains the same?\n",
+                       m.frame);
+            return 1;
+        }
+        net.welcomeStart = {};
+        return -1;
+    case NetKind::Bye:
+        if (!host && net.linked)
+            net.endAt = std::max(m.frame, net.rollback.confirmed);
+        return -1;
+    case NetKind::Refuse:
+        if (host)
+            break;
+        std::printf("%s\n", refusalLine(m.reason, NetRole::Join).c_str());
+        return 1;
+    default:
+        break;
     }
-    for (const InputEvent &e : net.friendInput)
-        share(e);
-    net.friendInput.clear();
-    ++net.frame;
+    ++net.dropped;
+    return -1;
 }
 
 int ticksDue(std::uint32_t &carry, std::uint32_t elapsedMs)
@@ -354,24 +360,6 @@ int ticksDue(std::uint32_t &carry, std::uint32_t elapsedMs)
     }
     carry = static_cast<std::uint32_t>(due % kTick);
     return static_cast<int>(due / kTick);
-}
-
-bool digestDue(float seconds)
-{
-    NetState &net = game.net;
-    net.sinceDigest += seconds;
-    if (net.sinceDigest < kDigestEvery)
-        return false;
-    net.sinceDigest = 0;
-    return true;
-}
-
-NetMessage digestMark(std::uint64_t digest)
-{
-    NetState &net = game.net;
-    std::rotate(net.digests.rbegin(), net.digests.rbegin() + 1, net.digests.rend());
-    net.digests[0] = {net.frame, digest};
-    return NetMessage{.kind = NetKind::Digest, .frame = net.frame, .digest = digest};
 }
 
 std::optional<InputEvent> joinerSends(const InputEvent &e)
@@ -408,117 +396,68 @@ const char *netNotice(float seconds)
     return net.notice.data();
 }
 
-std::vector<NetMessage> welcome()
-{
-    return {matchStartMessage(), fullState()};
-}
-
-void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
-               std::vector<NetMessage> &out, Recorder *recorder)
+int playerFrame(std::uint32_t elapsedMs, std::span<const InputEvent> own, std::uint32_t oneWayMs,
+                std::vector<NetMessage> &reliable, Recorder *recorder)
 {
     NetState &net = game.net;
-    std::vector<InputEvent> run, stream;
-    hostFrameInputs(own, run, stream);
-    std::vector<std::uint8_t> bytes;
-    encodeMessage({.kind = NetKind::Tick, .frame = net.frame}, bytes);
-    for (const InputEvent &e : run) {
-        const bool starts = startsMatch(e);
-        takeInput(e, clockMs);
-        if (recorder)
-            recordInput(*recorder, &e);
-        if (starts && net.linked)
-            encodeMessage(matchStartMessage(), bytes);
+    RollbackState &r = net.rollback;
+    const bool host = net.role == NetRole::Host;
+    std::vector<InputEvent> shared;
+    for (const InputEvent &e : own) {
+        if (isLocalInput(e))
+            takeInput(e, std::nullopt); // this screen's alone, at once
+        else if (!host)
+            if (const auto sent = joinerSends(e))
+                shared.push_back(*sent);
+            else
+                continue;
+        // While a friend plays, player 2 and the bot are theirs.
+        else if (!net.linked || !(steersPlayerTwo(e) || (isKey(e) && e.code == kF4)))
+            shared.push_back(e);
     }
-    runFrame(seconds);
-    if (recorder)
-        recordFrame(*recorder, seconds);
-    if (!net.linked)
-        return;
-    encodeMessage({.kind = NetKind::Frame, .secondsBits = secondsToBits(seconds), .events = stream},
-                  bytes);
-    if (digestDue(seconds)) // the whole game is hashed only when the digest goes out
-        encodeMessage(digestMark(onlineDigest()), bytes);
-    net.unacked.push_back({net.frame, std::move(bytes)});
-    if (net.friendAt >= net.sentWhole && net.frame - net.friendAt > kMaxUnackedTicks) {
-        net.unacked.clear(); // the friend cannot follow the stream
-        net.resend = true;
-    } else if (net.unacked.size() > kMaxHeldTicks) {
-        net.unacked.erase(net.unacked.begin());
-    }
+    if (!host && !net.linked)
+        return 0;
+    settleTicks(recorder, sureTick);
     if (net.resend) {
-        out.push_back(fullState());
+        reliable.push_back(fullState());
         net.resend = false;
     }
+    int due = ticksDue(net.tickCarry, elapsedMs);
+    if (net.endAt != 0)
+        due = static_cast<int>(std::min<std::uint32_t>(static_cast<std::uint32_t>(due),
+                                                       net.endAt - std::min(net.endAt, r.tick)));
+    const int ticks = ticksAllowed(due, oneWayMs);
+    if (ticks == 0)
+        readLater(shared);
+    for (int i = 0; i < ticks; ++i)
+        runTick(i == 0 ? std::span<const InputEvent>(shared) : std::span<const InputEvent>{});
+    netNotice(static_cast<float>(ticks) * kTickSeconds);
+    return ticks;
 }
 
-std::vector<std::uint8_t> streamPacket()
+bool sessionOver()
 {
+    const NetState &net = game.net;
+    return net.endAt != 0 && net.rollback.confirmed >= net.endAt;
+}
+
+std::vector<std::uint8_t> inputPacket()
+{
+    NetState &net = game.net;
+    const RollbackState &r = net.rollback;
     std::vector<std::uint8_t> packet;
-    const auto &unacked = game.net.unacked;
-    if (unacked.empty())
-        return packet;
-    encodeMessage({.kind = NetKind::Ack, .frame = game.net.friendInputs}, packet);
-    for (std::size_t i = 0; i < unacked.size() && i < kMaxStreamTicks; ++i)
-        packet.insert(packet.end(), unacked[i].bytes.begin(), unacked[i].bytes.end());
+    encodeMessage({.kind = NetKind::Ack, .frame = r.remoteRead}, packet);
+    NetMessage inputs{.kind = NetKind::Inputs, .frame = r.sentFrom};
+    for (std::size_t i = 0; i < r.sent.size() && i < kMaxRepeatedTicks; ++i)
+        inputs.ticks.push_back(r.sent[i]);
+    encodeMessage(inputs, packet);
+    for (const DigestMark &d : net.digestsOut)
+        encodeMessage({.kind = NetKind::Digest, .frame = d.frame, .digest = d.digest}, packet);
+    net.digestsOut.clear();
     return packet;
 }
 
-int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out)
+std::uint64_t sureDigest()
 {
-    NetState &net = game.net;
-    const auto cannotFollow = [] {
-        sayAtFrame("Online: the host's match at frame %u is not one this game can play: are its "
-                   "terrains the same?\n",
-                   game.net.frame);
-        return 1;
-    };
-    // A tick's messages are played once, in order: those of a frame played
-    // already, or past one still missing, are passed over (a later packet
-    // repeats them).
-    bool skipping = false;
-    for (const NetMessage &m : in) {
-        switch (m.kind) {
-        case NetKind::Tick:
-            skipping = !net.linked || m.frame != net.frame + 1;
-            break;
-        case NetKind::MatchStart:
-            if (!skipping)
-                net.starts.push_back({m.seed, m.text});
-            break;
-        case NetKind::FullState:
-            if (!takeOver(m)) {
-                sayAtFrame("Online: cannot take over the host's game (frame %u)\n", m.frame);
-                return 1;
-            }
-            // The welcome's match start: the match now played here too.
-            if (!net.starts.empty() && currentMatchStart() != net.starts.front())
-                return cannotFollow();
-            net.starts.clear();
-            break;
-        case NetKind::Frame:
-            if (!net.linked)
-                ++net.dropped;
-            else if (!skipping && !playStreamFrame(m))
-                return cannotFollow();
-            break;
-        case NetKind::Digest:
-            if (!skipping && m.frame == net.frame)
-                out.push_back(
-                    {.kind = NetKind::Digest, .frame = net.frame, .digest = onlineDigest()});
-            break;
-        case NetKind::Bye:
-            sayAtFrame("Online: the host left at frame %u\n", net.frame);
-            return 0;
-        case NetKind::Refuse:
-            std::printf("%s\n", refusalLine(m.reason, NetRole::Join).c_str());
-            return 1;
-        case NetKind::Ack:
-            net.friendInputs = std::max(net.friendInputs, m.frame);
-            break;
-        default:
-            ++net.dropped;
-            break;
-        }
-    }
-    return -1;
+    return onBase([] { return onlineDigest(); });
 }

@@ -5,9 +5,9 @@
 // streams, and how the two games stay in step. The network itself is
 // net_enet.cpp; it hands in what arrives and sends what these return.
 //
-// The host plays as ever and streams each frame: its seconds and the inputs
-// the game applied, its own and its friend's. The joiner sends its inputs
-// to the host and plays the stream, so both compute the same frames.
+// Each side plays its own inputs at once and sends them to the other, which
+// guesses until they come (net/rollback.h). The host sends the joiner the
+// whole game to start from, and again when a digest shows the two apart.
 
 #include <cstdint>
 #include <optional>
@@ -24,33 +24,45 @@ struct Recorder;
 // shading, shadows, the HUD, the volume, Escape. They are never streamed.
 bool isLocalInput(const InputEvent &input);
 
-// The hello this game sends, and the refusal (if any) its peer's deserves.
-NetMessage hello();
+// The hello this game sends (with its input delay, the ticks between its
+// player's keys and their effect), and the refusal (if any) its peer's
+// deserves.
+NetMessage hello(std::uint32_t inputDelay = 0);
 std::optional<RefuseReason> checkHello(const NetMessage &hello);
 // The one line either side prints on a refusal.
 std::string refusalLine(RefuseReason reason, NetRole side);
 
-// The host. A friend passed the handshake, or left (then the bot takes
+// The host. A friend passed the handshake (its inputs take effect
+// `friendDelay` ticks after it read them), or left (then the bot takes
 // player 2 and the HUD says so). Either way player 2 is let go of first.
-void friendJoined();
+void friendJoined(std::uint32_t friendDelay);
 void friendLeft();
-// What a friend gets on joining: the match as it stands, whole (rand()
-// seeded afresh on both sides).
+// What a friend gets on joining: the host's hello, the match as it stands
+// and the whole game both sides start from.
 std::vector<NetMessage> welcome();
-// A message from the friend: inputs for the next frame, a digest to check,
-// or the last frame it played (its acknowledgement). Anything else, and inputs that are not the
-// friend's to give, are counted as dropped.
-void hostReceive(const NetMessage &message);
-// The host's own inputs of a frame become what its game applies (`run`)
-// and what the friend gets with the frame (`stream`), the friend's own
-// inputs since the last frame added. A frame streams at most kMaxEvents;
-// the inputs past them wait, in order, for the next.
-void hostFrameInputs(std::span<const InputEvent> own, std::vector<InputEvent> &run,
-                     std::vector<InputEvent> &stream);
-// After each frame of `seconds`: whether a digest is due (once a second).
-bool digestDue(float seconds);
-// The digest message of this frame, noted to check the friend's answer against.
-NetMessage digestMark(std::uint64_t digest);
+
+// Both players. A message from the other: its inputs, its acknowledgement
+// of ours, a digest to compare; on the joiner the host's hello, match and
+// whole game (the welcome, or a resync), its bye, a refusal. Anything else
+// is counted as dropped. Returns -1 to play on, else the joiner's exit
+// status (the reason printed).
+int playerReceive(const NetMessage &message);
+// One drawn frame, `elapsedMs` after the last: this screen's own inputs
+// (those of this screen alone applied at once, the rest read in the next
+// tick), the ticks that became sure (net/rollback.h; into `recorder` when
+// there is one), then the ticks the clock asks for. The whole game for a
+// friend out of step goes to `reliable`. Returns the ticks run.
+int playerFrame(std::uint32_t elapsedMs, std::span<const InputEvent> own, std::uint32_t oneWayMs,
+                std::vector<NetMessage> &reliable, Recorder *recorder = nullptr);
+// The bytes of the next input packet, sent unreliably: the acknowledgement
+// of the other's inputs, this side's not acknowledged yet, and the digests
+// due.
+std::vector<std::uint8_t> inputPacket();
+// The other side said bye after a tick, and this side is sure of every
+// tick up to it.
+bool sessionOver();
+// The digest of the play both sides are sure of.
+std::uint64_t sureDigest();
 
 // Online play advances the match in ticks of exactly 1/60 s (bullet time
 // halves them, as offline), as many a drawn frame as the clock asks, at
@@ -66,26 +78,6 @@ int ticksDue(std::uint32_t &carry, std::uint32_t elapsedMs);
 // W A S D, first pad and Space steer player 2 and pause; the rest is not
 // the joiner's to give.
 std::optional<InputEvent> joinerSends(const InputEvent &input);
-
-// One frame of the host: its own inputs sorted (hostFrameInputs), applied
-// with the friend's (a match they start takes its texture's noise seed
-// from `clockMs`), the frame run. What the friend gets of it waits in
-// game.net.unacked until acknowledged: its tick mark, the starts of new
-// matches, the frame and the digest when due. The whole game, when the
-// friend went out of step or fell too far behind, goes to `out`, to be
-// sent reliably.
-// With a `recorder`, the frame and the inputs applied go into the replay
-// as in play on one machine.
-void hostFrame(float seconds, std::span<const InputEvent> own, std::uint32_t clockMs,
-               std::vector<NetMessage> &out, Recorder *recorder = nullptr);
-// The bytes of the next stream packet: the frames not acknowledged yet,
-// oldest first, up to a bound.
-std::vector<std::uint8_t> streamPacket();
-
-// The joiner plays what came from the host, in order, each frame once;
-// its answers to the digests go to `out`. Returns -1 to play on, else the exit status: 0 once
-// the host left, 1 when its game cannot be followed (the reason printed).
-int joinerPlay(std::span<const NetMessage> in, std::vector<NetMessage> &out);
 
 // The digest both sides compare: the state of play less each screen's own
 // camera and light.

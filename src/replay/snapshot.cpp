@@ -13,10 +13,11 @@ namespace
 {
 
 // A field added to one of these records must be added to its list below
-// too; the sizes are here to say so.
+// too (and a field of play in the session to core/state.h's PlayRecord);
+// the sizes are here to say so.
 static_assert(sizeof(Player) == 200 && sizeof(Particle) == 48 && sizeof(Powerup) == 64 &&
               sizeof(Message) == 88 && sizeof(MatchState) == 143792 && sizeof(ViewState) == 96 &&
-              sizeof(SessionState) == 262304);
+              sizeof(SessionState) == 262308 && sizeof(PlayRecord) == 143848);
 
 template <class T> struct IsArray : std::false_type {
 };

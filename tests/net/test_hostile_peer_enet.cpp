@@ -18,6 +18,7 @@
 #include "core/state.h"
 #include "net/net_enet.h"
 #include "net/online.h"
+#include "net/rollback.h"
 #include "play_driver.h"
 #include "terrain/terrain.h"
 
@@ -144,11 +145,11 @@ TEST_F(OnlineHost, EveryFrameRateMakesTheSameMatch)
             SetUp();
         }
         game.net.role = NetRole::Host;
-        std::vector<InputEvent> waiting{{InputKind::KeyDown, 0, keys::kUp, 0}};
+        beginTicks(0, false, 0, 0);
+        const std::vector<InputEvent> up{{InputKind::KeyDown, 0, keys::kUp, 0}};
         for (int f = 0; f < frames; ++f)
-            if (hostStep(link, ms, waiting, 1000, 0))
-                waiting.clear();
-        ends.push_back({onlineDigest(), game.net.frame});
+            netStep(link, ms, f == 0 ? up : std::vector<InputEvent>{}, 0);
+        ends.push_back({onlineDigest(), game.net.rollback.tick});
     }
     EXPECT_EQ(ends[0], ends[1]);
     EXPECT_EQ(ends[0].second, 120u);
@@ -205,7 +206,8 @@ TEST_F(HostilePeer, TheFriendsInputsPlayInTheHostsNextFrameAndItHangsUpLast)
     host(27302);
     friendPeer = call(27302);
     std::vector<NetKind> saw;
-    const auto frame = [this] { hostStep(link, 17, {}, 1000, 0); };
+    beginTicks(0, false, 0, 0);
+    const auto frame = [this] { netStep(link, 17, {}, 0); };
     ASSERT_TRUE(pump(frame, {&friendPeer}, 5,
                      [&] { return friendPeer.peer->state == ENET_PEER_STATE_CONNECTED; }));
     send(friendPeer, bytesOf(hello()));
@@ -219,15 +221,15 @@ TEST_F(HostilePeer, TheFriendsInputsPlayInTheHostsNextFrameAndItHangsUpLast)
          ++i, readable = ENET_SOCKET_WAIT_RECEIVE)
         pollNet(link);
     frame();
-    ASSERT_EQ(game.net.held[3], 0);
-    send(friendPeer, bytesOf({.kind = NetKind::Input,
-                              .events = {{InputKind::KeyDown, 0, keys::kD, 0}},
-                              .frame = 1}));
+    ASSERT_EQ(players[1].keys.x, 0);
+    send(friendPeer, bytesOf({.kind = NetKind::Inputs,
+                              .frame = game.net.rollback.remoteRead + 1,
+                              .ticks = {{{InputKind::KeyDown, 0, keys::kD, 0}}}}));
     readable = ENET_SOCKET_WAIT_RECEIVE;
     ASSERT_EQ(enet_socket_wait(link.host->socket, &readable, 2000), 0);
     ASSERT_TRUE(readable & ENET_SOCKET_WAIT_RECEIVE);
     frame();
-    EXPECT_EQ(game.net.held[3], 1);
+    EXPECT_EQ(players[1].keys.x, 1);
 
     // Quitting, the host waits for its friend to hang up, while a caller
     // goes meanwhile.

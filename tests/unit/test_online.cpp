@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Online play without a network: who steers player 2, what the host
-// streams, and the digests that keep the two games in step.
+// Online play without a network: who steers player 2, the ticks played on
+// a guess and put right, and the digests that keep the two games in step.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include "core/random.h"
 #include "core/state.h"
 #include "net/online.h"
+#include "net/rollback.h"
 #include "play_driver.h"
 
 namespace
@@ -32,71 +33,59 @@ InputEvent axis(int pad, int which, int value)
     return {InputKind::PadAxis, pad, which, value};
 }
 
-// Runs one host frame on `own`; returns what the game applies and checks
-// that the stream is that less the local keys.
-Events frame(const Events &own)
+// A session of its own, as each side starts one before they meet.
+void startSession(unsigned randSeed, std::FILE *quiet)
 {
-    Events run, stream;
-    hostFrameInputs(own, run, stream);
-    Events shared;
-    std::copy_if(run.begin(), run.end(), std::back_inserter(shared),
-                 [](const InputEvent &e) { return !isLocalInput(e); });
-    EXPECT_EQ(stream, shared);
-    return run;
+    resetAll();
+    seedGameRand(randSeed);
+    ASSERT_TRUE(loadTerrains(QUORBLY_DATA_DIR "/terrains"));
+    newTerrain(quiet);
+    setupPlayers();
 }
 
-TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDown)
+TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDownAndTheFriendGivesOnlyItsOwn)
 {
-    resetGameState();
+    std::FILE *quiet = std::tmpfile();
+    startSession(1, quiet);
+    std::fclose(quiet);
     game.net.role = NetRole::Host;
+    beginTicks(0, false, 0, 0);
     toggleBot = 1;
-    EXPECT_EQ(frame({down(kW), up(kD)}), Events{down(kW)}); // a release without its press
-    friendJoined();
+    std::vector<NetMessage> reliable;
+    playerFrame(17, Events{down(kS)}, 0, reliable);
+    friendJoined(1);
+    playerFrame(17, Events{down(kF4), down(kW), axis(1, 0, 9000), up(kLeft), down(kUp)}, 0,
+                reliable);
     const InputEvent hat{InputKind::PadHat, 1, 0, 0};
-    EXPECT_EQ(frame({down(kF4), down(kS), down(kUp), axis(1, 0, 9000), down(kF5)}),
-              (Events{down(kUp), down(kF5), up(kW), axis(1, 0, 0), axis(1, 1, 0), hat, down(kF4)}));
+    // Player 2 let go of (what the host held), the bot handed over (in time
+    // for the friend); the host's own hand on player 2 and the bot are
+    // ignored now, and a release without its press is none.
+    const RollbackState &r = game.net.rollback;
+    ASSERT_EQ(r.sent.size(), 1u);
+    EXPECT_EQ(r.sent[0], (Events{up(kS), axis(1, 0, 0), axis(1, 1, 0), hat, down(kF4), down(kUp)}));
+    EXPECT_EQ(r.inputs[kSureDelay].own, Events{down(kF4)}); // from tick 2 on
 
-    // The friend's own keys only; a message with anything else goes whole.
-    hostReceive({.kind = NetKind::Input, .events = {down(kA), down(kF1)}, .frame = 1});
-    hostReceive(
-        {.kind = NetKind::Input, .events = {down(kA), up(kS), axis(1, 1, 20000)}, .frame = 2});
-    for (const std::uint32_t again : {2u, 4u}) // taken already; past a missing one
-        hostReceive({.kind = NetKind::Input, .events = {down(kD)}, .frame = again});
-    hostReceive({.kind = NetKind::Frame});
-    EXPECT_EQ(game.net.dropped, 2u);
-    EXPECT_EQ(frame({up(kW)}), (Events{down(kA), axis(1, 1, 20000)}));
-
-    toggleBot = 0;
-    friendLeft(); // and the bot back
-    EXPECT_EQ(frame({}), (Events{up(kA), axis(1, 0, 0), axis(1, 1, 0), hat, down(kF4)}));
-    EXPECT_STREQ(netNotice(4.0f), "Player 2 left");
-    EXPECT_STREQ(netNotice(1.5f), "Player 2 left");
-    game.net.port = 27016;
-    EXPECT_STREQ(netNotice(0.1f), "Waiting for a friend on UDP port 27016");
-    EXPECT_EQ(frame({down(kS)}), Events{down(kS)}); // the host's again
-}
-
-TEST(Online, AFrameStreamsWhatTheWireCarriesAndTheRestWaitsWhole)
-{
-    resetGameState();
-    game.net.role = NetRole::Host;
-    friendJoined();
-    frame({});
-    Events taps; // the friend's D, tapped as fast as one message holds
-    for (std::size_t i = 0; i < kMaxEvents; ++i)
-        taps.push_back(i % 2 ? up(kD) : down(kD));
-    hostReceive({.kind = NetKind::Input, .events = taps, .frame = 1});
-    hostReceive(
-        {.kind = NetKind::Input, .events = {down(kA)}, .frame = 2}); // past a frame: refused
+    // The friend's inputs come once each, in order; a tick with anything
+    // not the friend's is refused whole and counted.
+    const auto inputs = [](std::uint32_t first, std::vector<Events> ticks) {
+        return playerReceive({.kind = NetKind::Inputs, .frame = first, .ticks = ticks});
+    };
+    inputs(2, {{down(kA), down(kF1)}, {down(kD)}});
+    inputs(3, {{down(kD)}, {up(kD)}}); // tick 3 again
+    inputs(6, {{down(kS)}});           // past a gap: it comes again
     EXPECT_EQ(game.net.dropped, 1u);
-    Events first = frame({down(kF1), down(kSpace), down(kF5)}), all = first;
-    EXPECT_EQ(first.size(), kMaxEvents + 1); // F5 is this screen's: not streamed
-    for (Events next = frame({}); !next.empty(); next = frame({}))
-        all.insert(all.end(), next.begin(), next.end());
-    Events expected{down(kF1), down(kSpace), down(kF5)};
-    expected.insert(expected.end(), taps.begin(), taps.end());
-    EXPECT_EQ(all, expected);
-    EXPECT_EQ(game.net.held, (std::array<std::uint8_t, 4>{0, 0, 0, 1}));
+    EXPECT_EQ(r.remoteRead, 4u);
+    EXPECT_EQ(r.inputs[2].remote, Events{down(kD)}); // read at 2, with the friend's delay
+    EXPECT_EQ(r.inputs[3].remote, Events{up(kD)});
+    EXPECT_TRUE(r.inputs[1].remote.empty());
+
+    // More than a tick carries waits whole for the next.
+    playerFrame(17, Events(300, down(kUp)), 0, reliable);
+    EXPECT_EQ(r.sent.back().size(), kMaxEvents);
+    playerFrame(17, {}, 0, reliable);
+    EXPECT_EQ(r.sent.back().size(), 300 - kMaxEvents);
+    playerReceive({.kind = NetKind::Ack, .frame = 3});
+    EXPECT_EQ(r.sentFrom, 4u);
 }
 
 TEST(Online, TheJoinerGivesOnlyPlayerTwosInputs)
@@ -119,26 +108,25 @@ TEST(Online, TheJoinerGivesOnlyPlayerTwosInputs)
         EXPECT_EQ(joinerSends(mine), sent) << mine.code;
 }
 
-TEST(Online, AnotherDigestForTheSameFrameAsksForTheWholeGameAndAnotherVersionIsRefused)
+TEST(Online, AnotherDigestForTheSameTickAsksForTheWholeGameAndAnotherVersionIsRefused)
 {
     resetGameState();
+    game.net.role = NetRole::Host;
     game.net.linked = true;
-    game.net.frame = 60;
-    const bool early = digestDue(0.75f);
-    EXPECT_TRUE(!early && digestDue(0.25f));
-    EXPECT_EQ(digestMark(77), (NetMessage{.kind = NetKind::Digest, .frame = 60, .digest = 77}));
-    game.net.frame = 120;
-    EXPECT_TRUE(digestDue(1.0f));
-    digestMark(5);
-    for (const auto &[frame, digest] :
-         {std::pair{60u, 77ul}, {120u, 5ul}, {61u, 0ul}}) // 61: never sent
-        hostReceive({.kind = NetKind::Digest, .frame = frame, .digest = digest});
+    for (const auto &[tick, digest] : {std::pair{60u, 77ul}, {120u, 5ul}}) // this side's
+        game.net.digests[tick / 60] = {tick, digest};
+    const auto theirs = [](std::uint32_t tick, std::uint64_t digest) {
+        playerReceive({.kind = NetKind::Digest, .frame = tick, .digest = digest});
+    };
+    theirs(60, 77);
+    theirs(120, 5);
+    theirs(61, 0); // never made here
     EXPECT_FALSE(game.net.resend);
     game.net.sentWhole = 60; // the friend's answer came after the whole game went
-    hostReceive({.kind = NetKind::Digest, .frame = 60, .digest = 78});
+    theirs(60, 78);
     EXPECT_FALSE(game.net.resend);
     game.net.sentWhole = 59;
-    hostReceive({.kind = NetKind::Digest, .frame = 60, .digest = 78});
+    theirs(60, 78);
     EXPECT_TRUE(game.net.resend);
 
     NetMessage newer = hello(), other = hello();
@@ -147,127 +135,88 @@ TEST(Online, AnotherDigestForTheSameFrameAsksForTheWholeGameAndAnotherVersionIsR
     EXPECT_TRUE(!checkHello(hello()) && checkHello(newer) && checkHello(other));
 }
 
-// A session of its own, as each side starts one before they meet.
-void startSession(unsigned randSeed, std::FILE *quiet)
+// One side's session of `ticks` ticks against the other's inputs, each
+// tick's arriving `lag(t)` ticks late (nothing late: at once), as packets
+// repeating earlier ticks and now and then an older one again. Returns
+// the digest of the last tick, sure on both sides, and that of the play
+// on this screen.
+struct Script {
+    std::vector<Events> host, joiner; // by the tick read
+};
+
+std::pair<std::uint64_t, std::uint64_t> playSide(NetRole role, const Script &script,
+                                                 std::mt19937 *lateness, std::FILE *quiet)
 {
-    resetAll();
-    seedGameRand(randSeed);
-    ASSERT_TRUE(loadTerrains(QUORBLY_DATA_DIR "/terrains"));
-    newTerrain(quiet);
-    setupPlayers();
+    startSession(5, quiet);
+    // A ball at the edge, rolling out: a frag in the first seconds; and a
+    // powerup on its way.
+    players[1].x = 0.5f;
+    players[1].velocity = {-6, 0, 0};
+    nextPowerupSpawn = 0.5f;
+    game.net.role = role;
+    game.net.linked = true;
+    beginTicks(0, true, 1, 0);
+    const std::vector<Events> &own = role == NetRole::Host ? script.host : script.joiner;
+    const std::vector<Events> &other = role == NetRole::Host ? script.joiner : script.host;
+    const auto ticks = static_cast<std::uint32_t>(own.size());
+    std::uniform_int_distribution<std::uint32_t> lag(0, 9), coin(0, 3);
+    std::uint32_t arrived = 0; // the other's ticks sent up to here
+    const auto deliver = [&](std::uint32_t from, std::uint32_t to) {
+        NetMessage m{.kind = NetKind::Inputs, .frame = from};
+        for (std::uint32_t t = from; t <= to; ++t)
+            m.ticks.push_back(other[t - 1]);
+        playerReceive(m);
+    };
+    for (std::uint32_t t = 1; t <= ticks; ++t) {
+        const std::uint32_t upTo = lateness ? t - std::min(t, lag(*lateness)) : t;
+        if (upTo > arrived && (!lateness || coin(*lateness) != 0)) { // some packets are lost
+            const std::uint32_t from = lateness ? 1 + game.net.rollback.remoteRead / 2 : upTo;
+            deliver(std::max(from, 1u), upTo);
+            arrived = upTo;
+        }
+        if (lateness && coin(*lateness) == 0 && t > 20) // an old one again
+            deliver(t - 20, t - 15);
+        settleTicks();
+        runTick(own[t - 1]);
+    }
+    deliver(1 + game.net.rollback.remoteRead, ticks); // the rest, to end on a sure tick
+    settleTicks();
+    EXPECT_EQ(game.net.rollback.confirmed, ticks);
+    return {sureDigest(), onlineDigest()};
 }
 
-// The stream goes unreliably: a quarter of its packets and of the joiner's
-// acknowledgements are lost, every packet repeats what is not acknowledged,
-// and the joiner plays each frame once, to the host's game.
-TEST(Online, AStreamWithLostPacketsPlaysEachFrameOnceToTheSameGame)
+TEST(Online, TicksPlayedOnAGuessAndPutRightEndOnTheGameOfTheInputsInOrder)
 {
-    std::FILE *quiet = std::fopen("/dev/null", "w");
-    startSession(5, quiet);
-    game.net.role = NetRole::Host;
-    friendJoined();
-    std::vector<std::vector<NetMessage>> delivered{welcome()};
-    std::minstd_rand lose(11);
-    std::uint32_t played = 0;
-    for (std::uint32_t f = 0; f < 240; ++f) {
-        if (f % 50 == 7)
-            hostReceive(
-                {.kind = NetKind::Input, .events = {down(f % 100 ? kA : kW)}, .frame = f / 50 + 1});
-        const Events own = f % 30 == 3   ? Events{down(kUp)}
-                           : f % 30 == 9 ? Events{up(kUp)}
-                                         : Events{};
-        hostFrame(1 / 60.0f, own, 1000 + f, delivered.back());
-        if (lose() % 4 != 0) // the joiner's word on the last frame it had
-            hostReceive({.kind = NetKind::Ack, .frame = played});
-        if (lose() % 4 == 0)
-            continue;
-        const auto packet = decodePacket(streamPacket());
-        ASSERT_TRUE(packet) << f;
-        delivered.push_back(*packet);
-        played = std::find_if(delivered.back().rbegin(), delivered.back().rend(), [](auto &m) {
-                     return m.kind == NetKind::Tick;
-                 })->frame;
+    std::FILE *quiet = std::tmpfile();
+    // Both sides steer; the friend pauses and goes on, the host starts the
+    // next match after the frag (F1), and F9 boosts the host's ball.
+    Script script{std::vector<Events>(420), std::vector<Events>(420)};
+    std::mt19937 keys(3);
+    std::uniform_int_distribution<int> arrow(0, 3), hold(5, 40);
+    for (std::uint32_t t = 1; t + 40 < 420; t += static_cast<std::uint32_t>(hold(keys))) {
+        constexpr int kArrows[] = {kUp, kDown, kLeft, kRight};
+        const int host = kArrows[arrow(keys)], joiner = std::array{kW, kS, kA, kD}[arrow(keys)];
+        script.host[t].push_back(down(host));
+        script.host[t + 4].push_back(up(host));
+        script.joiner[t + 2].push_back(down(joiner));
+        script.joiner[t + 9].push_back(up(joiner));
     }
-    const std::uint64_t digest = onlineDigest();
-    const std::size_t repeated = std::count_if(delivered.begin(), delivered.end(), [](auto &p) {
-        return std::count_if(p.begin(), p.end(), [](auto &m) { return m.kind == NetKind::Tick; }) >
-               1;
-    });
-    startSession(99, quiet);
-    game.net.role = NetRole::Join;
-    std::vector<NetMessage> answers;
-    for (const std::vector<NetMessage> &packet : delivered)
-        ASSERT_EQ(joinerPlay(packet, answers), -1);
-    EXPECT_EQ(game.net.frame, 240u);
-    EXPECT_EQ(onlineDigest(), digest);
-    EXPECT_GT(repeated, 20u);
-    std::fclose(quiet);
-    destroyTerrains();
-}
-
-TEST(Online, TheJoinerPlaysTheHostsStreamIntoTheSameGameAndIsBroughtBackInStep)
-{
-    std::FILE *quiet = std::fopen("/dev/null", "w");
-    startSession(5, quiet);
-    game.net.role = NetRole::Host;
-    friendJoined();
-    std::vector<NetMessage> stream = welcome();
-    for (std::uint32_t f = 0; f < 240; ++f) {
-        if (f == 10)
-            hostReceive({.kind = NetKind::Input, .events = {down(kA), down(kSpace)}, .frame = 1});
-        if (f == 12)
-            hostReceive({.kind = NetKind::Input, .events = {down(kSpace)}, .frame = 2});
-        game.net.resend = f == 150; // as if the friend's digest had differed
-        const Events own = f == 30 ? Events{down(kUp)} : f == 90 ? Events{down(kF1)} : Events{};
-        hostFrame(1 / 60.0f, own, 1000 + f, stream);
-        const auto packet = decodePacket(streamPacket());
-        stream.insert(stream.end(), packet->begin(), packet->end());
-        hostReceive({.kind = NetKind::Ack, .frame = game.net.frame});
+    script.host[30].push_back(down(kF9));
+    script.joiner[100].push_back(down(kSpace));
+    script.joiner[130].push_back(down(kSpace));
+    script.host[350].push_back(down(kF1));
+    for (const NetRole role : {NetRole::Host, NetRole::Join}) {
+        const auto inOrder = playSide(role, script, nullptr, quiet);
+        EXPECT_EQ(inOrder.first, inOrder.second);
+        EXPECT_EQ(game.session.matchesStarted, 2u);
+        for (const unsigned seed : {1u, 2u, 3u}) {
+            std::mt19937 lateness(seed);
+            const auto late = playSide(role, script, &lateness, quiet);
+            EXPECT_GT(game.net.rollback.rollbacks, 10u);
+            EXPECT_EQ(late, inOrder) << "seed " << seed;
+        }
     }
-    const std::uint64_t digest = onlineDigest();
-    std::vector<std::uint64_t> digests;
-    for (const NetMessage &m : stream)
-        if (m.kind == NetKind::Digest)
-            digests.push_back(m.digest);
-
-    startSession(99, quiet);
-    game.net.role = NetRole::Join;
-    toggleCameraMovement = 0; // this screen's own
-    std::vector<NetMessage> answers;
-    // Out of step before the digest after frame 100, back in with the state after 150.
-    const auto nudge = std::find_if(stream.begin(), stream.end(), [](const NetMessage &m) {
-        return m.kind == NetKind::Digest && m.frame > 100;
-    });
-    ASSERT_LT(nudge->frame, 150u);
-    ASSERT_EQ(joinerPlay({stream.begin(), nudge}, answers), -1);
-    players[0].x += 0.25f;
-    ASSERT_EQ(joinerPlay({nudge, stream.end()}, answers), -1);
-    ASSERT_EQ(answers.size(), digests.size());
-    for (std::size_t i = 0; i < digests.size(); ++i)
-        EXPECT_EQ(answers[i].digest == digests[i], answers[i].frame != nudge->frame) << i;
-    EXPECT_EQ(onlineDigest(), digest);
-    EXPECT_EQ(game.net.frame, 240u);
-    EXPECT_EQ(toggleCameraMovement, 0);
-
-    startSession(99, quiet); // with terrains of its own: no game to follow
-    for (Terrain &t : terrains)
-        t.gravity += 1;
-    game.net.role = NetRole::Join;
-    EXPECT_EQ(joinerPlay({stream.begin(), 2}, answers), 1); // the welcome
-
-    // A whole game on no terrain of the table (index -1) is refused, never played.
-    startSession(5, quiet);
-    game.net.role = NetRole::Host;
-    terrain = nullptr;
-    const NetMessage onNone = welcome().back();
-    startSession(99, quiet);
-    game.net.role = NetRole::Join;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(joinerPlay({&onNone, 1}, answers), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Online: cannot take over the host's game (frame 0)\n");
     std::fclose(quiet);
-    destroyTerrains();
 }
 
 } // namespace

@@ -1,0 +1,288 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "net/rollback.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "audio/cues.h"
+#include "core/frame.h"
+#include "core/keys.h"
+#include "core/match.h"
+#include "core/state.h"
+#include "net/netproto.h"
+#include "net/online.h"
+#include "render/view.h"
+#include "replay/replay.h"
+#include "terrain/texture.h"
+
+namespace
+{
+
+// A side this far ahead of what it knows stops taking the other's inputs.
+constexpr std::uint32_t kMaxAhead = 600;
+// The side ahead holds back at most one tick in this many.
+constexpr std::uint32_t kSlowEvery = 8;
+
+// The steering keys, player 1's then player 2's, in the order of held.
+constexpr std::array<int, 8> kSteering{keys::kUp, keys::kDown, keys::kLeft, keys::kRight,
+                                       keys::kW,  keys::kS,    keys::kA,    keys::kD};
+
+// Counts a press or a release of a steering key; false for a release with
+// no press before it.
+bool counts(std::array<std::uint8_t, 8> &held, const InputEvent &e)
+{
+    const auto *key = std::find(kSteering.begin(), kSteering.end(), e.code);
+    if ((e.kind != InputKind::KeyDown && e.kind != InputKind::KeyUp) || key == kSteering.end())
+        return true;
+    std::uint8_t &n = held[static_cast<std::size_t>(key - kSteering.begin())];
+    if (e.kind == InputKind::KeyDown) {
+        n = static_cast<std::uint8_t>(std::min(n + 1, 255));
+        return true;
+    }
+    if (n == 0)
+        return false;
+    --n;
+    return true;
+}
+
+RollbackState &rb()
+{
+    return game.net.rollback;
+}
+
+TickInputs &at(std::uint32_t tick)
+{
+    RollbackState &r = rb();
+    while (r.first + r.inputs.size() <= tick)
+        r.inputs.emplace_back();
+    return r.inputs[tick - r.first];
+}
+
+// The last tick whose inputs of the other side are all known.
+std::uint32_t remoteKnown()
+{
+    const RollbackState &r = rb();
+    return r.remote ? r.remoteRead + r.remoteDelay : UINT32_MAX;
+}
+
+// Puts `play` back; the texels follow when it is another terrain or seed.
+void restore(const PlayRecord &play)
+{
+    const bool repaint = play.match.terrain != terrain || play.seed != seed;
+    putPlay(play);
+    if (repaint && terrain) {
+        generateTexture(*terrain, seed, quietProgress());
+        terrainChanged();
+    }
+}
+
+// Runs tick `tick` from the play as it stands: the host's inputs first,
+// then its friend's; the other side's only when known (else none, the
+// guess). What it applied goes to `applied`.
+void run(std::uint32_t tick, Recorder *recorder, std::vector<InputEvent> &applied)
+{
+    TickInputs &in = at(tick);
+    const bool known = tick <= remoteKnown();
+    in.guessed = !known;
+    static const std::vector<InputEvent> none;
+    const std::vector<InputEvent> &remote = known ? in.remote : none;
+    const bool hostFirst = game.net.role != NetRole::Join;
+    applied.clear();
+    applied.insert(applied.end(), (hostFirst ? in.own : remote).begin(),
+                   (hostFirst ? in.own : remote).end());
+    applied.insert(applied.end(), (hostFirst ? remote : in.own).begin(),
+                   (hostFirst ? remote : in.own).end());
+    for (const InputEvent &e : applied) {
+        takeInput(e, tickClockMs(tick));
+        if (recorder)
+            recordInput(*recorder, &e);
+    }
+    runFrame(kTickSeconds);
+    if (recorder)
+        recordFrame(*recorder, kTickSeconds);
+}
+
+} // namespace
+
+bool isSureInput(const InputEvent &e)
+{
+    if (e.kind == InputKind::PadButton)
+        return true;
+    if (e.kind != InputKind::KeyDown && e.kind != InputKind::KeyUp)
+        return false;
+    using namespace keys;
+    return e.code == kSpace || e.code == kF1 || e.code == kF4 || (e.code >= kF9 && e.code <= kF12);
+}
+
+std::uint32_t tickClockMs(std::uint32_t tick)
+{
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(tick) * 50 / 3);
+}
+
+void beginTicks(std::uint32_t at, bool remote, std::uint32_t ownDelay, std::uint32_t remoteDelay)
+{
+    RollbackState &r = rb();
+    r = RollbackState{};
+    r.remote = remote;
+    r.tick = r.confirmed = r.remoteRead = at;
+    r.ownDelay = remote ? std::min(ownDelay, kMaxInputDelay) : 0;
+    r.remoteDelay = std::min(remoteDelay, kMaxInputDelay);
+    r.first = r.sentFrom = at + 1;
+    r.base = takePlay();
+    r.baseView = game.view;
+}
+
+void endRemote()
+{
+    RollbackState &r = rb();
+    // What is known of the friend stays; past it, nothing more comes, as
+    // was guessed.
+    const std::uint32_t known = std::min(remoteKnown(), r.tick);
+    for (std::uint32_t t = known + 1; t < r.first + r.inputs.size(); ++t)
+        at(t).remote.clear();
+    r.remote = false;
+    r.ownDelay = 0;
+    r.sent.clear();
+    r.sentFrom = r.tick + 1;
+}
+
+bool takeRemote(std::uint32_t readTick, std::span<const InputEvent> events, bool allowed)
+{
+    RollbackState &r = rb();
+    if (!r.remote || readTick != r.remoteRead + 1 || readTick > r.tick + kMaxAhead)
+        return false;
+    r.remoteRead = readTick;
+    if (!allowed || events.size() > kMaxEvents) {
+        ++game.net.dropped;
+        return true;
+    }
+    for (const InputEvent &e : events) {
+        counts(r.theirHeld, e);
+        at(readTick + (isSureInput(e) ? kSureDelay : r.remoteDelay)).remote.push_back(e);
+    }
+    return true;
+}
+
+void remoteAcknowledged(std::uint32_t readTick)
+{
+    RollbackState &r = rb();
+    const std::uint32_t acked =
+        std::min<std::uint32_t>(readTick >= r.sentFrom ? readTick - r.sentFrom + 1 : 0,
+                                static_cast<std::uint32_t>(r.sent.size()));
+    r.sent.erase(r.sent.begin(), r.sent.begin() + acked);
+    r.sentFrom += acked;
+}
+
+int ticksAllowed(int due, std::uint32_t oneWayMs)
+{
+    RollbackState &r = rb();
+    if (!r.remote || due <= 0)
+        return std::max(due, 0);
+    const std::uint32_t room =
+        r.tick - r.confirmed >= kRollbackWindow ? 0 : kRollbackWindow - (r.tick - r.confirmed);
+    int allowed = std::min(due, static_cast<int>(room));
+    // Where the other side is now, as far as its last inputs tell.
+    const std::uint64_t there = r.remoteRead + oneWayMs * 60 / 1000;
+    if (allowed > 0 && r.tick > there + 1 && r.tick - r.slowedAt >= kSlowEvery) {
+        --allowed;
+        r.slowedAt = r.tick;
+    }
+    return allowed;
+}
+
+void settleTicks(Recorder *recorder, const SureTick &sure)
+{
+    RollbackState &r = rb();
+    const std::uint32_t known = std::min(remoteKnown(), r.tick);
+    if (known <= r.confirmed && !r.guessedWrong)
+        return;
+    bool wrong = r.guessedWrong;
+    for (std::uint32_t t = r.confirmed + 1; t <= known; ++t)
+        wrong = wrong || (t <= r.tick && at(t).guessed && !at(t).remote.empty());
+    const PlayRecord live = takePlay();
+    const ViewState liveView = game.view;
+    muteEffects(true);
+    game.session.matchesQuiet = true;
+    restore(r.base);
+    game.view = r.baseView;
+    std::vector<InputEvent> applied;
+    for (std::uint32_t t = r.confirmed + 1; t <= known; ++t) {
+        run(t, recorder, applied);
+        if (sure)
+            sure(t, applied);
+    }
+    r.base = takePlay();
+    r.baseView = game.view;
+    r.confirmed = known;
+    if (wrong) {
+        ++r.rollbacks;
+        for (std::uint32_t t = known + 1; t <= r.tick; ++t, ++r.rerun)
+            run(t, nullptr, applied);
+    } else {
+        restore(live);
+    }
+    game.view = liveView;
+    game.session.matchesQuiet = false;
+    muteEffects(false);
+    r.guessedWrong = false;
+    if (r.first + 2 * kHistoryTicks < r.confirmed) { // now and then, not every tick
+        const std::uint32_t old = std::min<std::uint32_t>(
+            r.confirmed - kHistoryTicks - r.first, static_cast<std::uint32_t>(r.inputs.size()));
+        r.inputs.erase(r.inputs.begin(), r.inputs.begin() + old);
+        r.first += old;
+    }
+}
+
+void runTick(std::span<const InputEvent> own)
+{
+    RollbackState &r = rb();
+    const std::uint32_t tick = r.tick + 1;
+    std::vector<InputEvent> read = std::exchange(r.handOver, {});
+    for (const InputEvent &e : std::exchange(r.late, {}))
+        read.push_back(e); // counted already
+    for (const InputEvent &e : own)
+        if (counts(r.held, e))
+            read.push_back(e);
+    if (read.size() > kMaxEvents) { // one tick carries no more; the rest waits whole
+        r.late.assign(read.begin() + kMaxEvents, read.end());
+        read.resize(kMaxEvents);
+    }
+    for (const InputEvent &e : read)
+        at(tick + (r.remote && isSureInput(e) ? kSureDelay : r.ownDelay)).own.push_back(e);
+    if (r.remote)
+        r.sent.push_back(read);
+    std::vector<InputEvent> applied;
+    run(tick, nullptr, applied);
+    r.tick = tick;
+}
+
+void readLater(std::span<const InputEvent> own)
+{
+    RollbackState &r = rb();
+    for (const InputEvent &e : own)
+        if (counts(r.held, e))
+            r.late.push_back(e);
+}
+
+std::vector<InputEvent> letGoOfPlayerTwo(bool theirs)
+{
+    std::array<std::uint8_t, 8> &held = theirs ? rb().theirHeld : rb().held;
+    std::vector<InputEvent> out;
+    for (std::size_t i = 4; i < kSteering.size(); ++i)
+        out.insert(out.end(), std::exchange(held[i], 0), {InputKind::KeyUp, 0, kSteering[i], 0});
+    out.push_back({InputKind::PadAxis, 1, 0, 0});
+    out.push_back({InputKind::PadAxis, 1, 1, 0});
+    out.push_back({InputKind::PadHat, 1, 0, 0});
+    return out;
+}
+
+void takeBase(std::uint32_t tick, const PlayRecord &play, const ViewState &view)
+{
+    RollbackState &r = rb();
+    if (tick < r.first - 1 || tick > r.tick)
+        return;
+    r.base = play;
+    r.baseView = view;
+    r.confirmed = tick;
+    r.guessedWrong = true;
+}

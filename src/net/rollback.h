@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Online play's ticks, with each side's own inputs on its own screen at
+// once: the other side's are guessed (nothing new happens: what is held
+// stays held) until they come, and a wrong guess is put right before the
+// next picture. The state lives in game.net.rollback; the network is
+// net_enet.cpp's, the messages online.cpp's.
+//
+// Both sides keep `base`, the play after the last tick whose inputs they
+// both know for sure (`confirmed`). Each drawn frame first runs the ticks
+// that became sure from there, silently: these are what a recording, a
+// watcher and the digests see. When an input came for a tick that ran on a
+// guess, the guessed ticks run again from the new base, before the picture;
+// else the play as guessed comes back. Then the new ticks run, with sound.
+// The camera and the light are this screen's own and move only in those.
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "core/input.h"
+
+struct Recorder;
+
+// A side runs at most this many ticks past the last both know for sure,
+// and waits there (at 75 ms one way the other's inputs are 6 to 8 ticks
+// old when they come).
+inline constexpr std::uint32_t kRollbackWindow = 12;
+// Inputs that must never be guessed wrong take effect this many ticks after
+// they were read, in time for the other side at 75 ms one way.
+inline constexpr std::uint32_t kSureDelay = 8;
+inline constexpr std::uint32_t kMaxInputDelay = 2;
+// The inputs of ticks before the base kept for a resync from the host.
+inline constexpr std::uint32_t kHistoryTicks = 600;
+
+// Space, F1, F4, F9 to F12 and the pads' Start and Back: they start
+// matches, pause, hand over the bot and change the rules.
+bool isSureInput(const InputEvent &e);
+
+// From tick `at` on, with the play as it stands as the base: with a friend
+// (whose inputs take effect `remoteDelay` ticks after they were read) or
+// alone. This side's take effect `ownDelay` ticks after.
+void beginTicks(std::uint32_t at, bool remote, std::uint32_t ownDelay, std::uint32_t remoteDelay);
+// The friend left: nothing more comes from it.
+void endRemote();
+
+// The other side's inputs read at its tick `readTick`. They come in order,
+// each once: a repeat, or one past a gap, is passed over (false). Inputs it
+// may not give (`allowed` false) are refused whole and counted, the tick
+// taken as one without inputs.
+bool takeRemote(std::uint32_t readTick, std::span<const InputEvent> events, bool allowed);
+// The other side acknowledged this side's inputs up to its tick `readTick`.
+void remoteAcknowledged(std::uint32_t readTick);
+
+// Of the `due` ticks the clock asks for now: none when this side is a
+// window past what it knows, one fewer now and then while it runs ahead of
+// the other side by more than a tick (`oneWayMs` being half the round trip).
+int ticksAllowed(int due, std::uint32_t oneWayMs);
+
+// What a tick that became sure hands on, after it ran: its number and the
+// inputs applied, in order (the play is that tick's, the view the base's).
+using SureTick = std::function<void(std::uint32_t tick, std::span<const InputEvent> applied)>;
+// Runs the ticks that became sure (into `recorder`, when there is one, and
+// `sure`), and puts a wrong guess right.
+void settleTicks(Recorder *recorder = nullptr, const SureTick &sure = {});
+// Runs the next tick: `own` read in it (their effect maybe later), and
+// the other side's inputs as known, or guessed.
+void runTick(std::span<const InputEvent> own);
+// This side's inputs of a frame that ran no tick: read in the next.
+void readLater(std::span<const InputEvent> own);
+// Takes over `play` as the base at tick `at` (a resync): the ticks since
+// run again from it.
+struct PlayRecord;
+struct ViewState;
+void takeBase(std::uint32_t at, const PlayRecord &play, const ViewState &view);
+
+// Releases of what this side (or the other, `theirs`) holds of player 2's
+// steering keys, its counts let go.
+std::vector<InputEvent> letGoOfPlayerTwo(bool theirs);
+
+// The clock a match started at tick `tick` takes its texture's noise seed
+// from, the same on both sides.
+std::uint32_t tickClockMs(std::uint32_t tick);
