@@ -282,7 +282,7 @@ Row runRow(int seconds, int delayMs, double lossPercent)
     options.port = kPort;
     if (openNet(options, link) >= 0)
         return {};
-    beginTicks(0, false, 0, 0);
+    beginTicks(0, 0, 0);
     const auto started = Clock::now();
     Side host = playSide(link, seconds, 0);
     const double played = std::chrono::duration<double>(Clock::now() - started).count();

@@ -115,7 +115,7 @@ int playOnline(NetLink &link, Recorder *recorder)
     std::vector<InputEvent> inputs;
     int status = -1;
     if (game.net.role == NetRole::Host)
-        beginTicks(0, false, 0, 0);
+        beginTicks(0, 0, 0);
     // For the end-to-end test: QUORBLY_TEST_DESYNC=N nudges the joiner's
     // game clock once it is sure of tick N, as a flipped bit would, and the
     // host has to bring it back in step.
@@ -139,9 +139,10 @@ int playOnline(NetLink &link, Recorder *recorder)
         showFrame(now);
     }
     closeNet(link, recorder, status < 0);
+    endOnBase();
     if (game.net.linked)
         std::printf("Online: game digest %s at frame %u, %u packets dropped\n",
-                    digestText(sureDigest()).c_str(),
+                    digestText(onlineDigest()).c_str(),
                     static_cast<unsigned>(game.net.rollback.confirmed),
                     static_cast<unsigned>(game.net.dropped));
     return status < 0 ? 0 : status;

@@ -151,7 +151,6 @@ struct TickInputs {
 // (net/rollback.h): the ticks both sides know for sure, the ones guessed
 // past them, and the inputs of each.
 struct RollbackState {
-    bool remote = false;         // a friend plays the other side
     std::uint32_t tick = 0;      // ticks run
     std::uint32_t confirmed = 0; // ticks run with both sides' inputs known
     std::uint32_t remoteRead =

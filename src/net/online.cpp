@@ -14,7 +14,6 @@
 #include "core/match.h"
 #include "core/options.h"
 #include "core/state.h"
-#include "net/rollback.h"
 #include "render/view.h"
 #include "replay/replay.h"
 #include "terrain/texture.h"
@@ -101,16 +100,11 @@ template <class F> auto onBase(F f)
     const RollbackState &r = game.net.rollback;
     const PlayRecord live = takePlay();
     const ViewState liveView = game.view;
-    const bool repaint = r.base.match.terrain != terrain || r.base.seed != seed;
-    putPlay(r.base);
+    restorePlay(r.base);
     game.view = r.baseView;
-    if (repaint && terrain)
-        generateTexture(*terrain, seed, quietProgress());
     const auto result = f();
-    putPlay(live);
+    restorePlay(live);
     game.view = liveView;
-    if (repaint && terrain)
-        generateTexture(*terrain, seed, quietProgress());
     return result;
 }
 
@@ -180,7 +174,7 @@ bool takeOver(const NetMessage &m)
     terrainChanged();
     if (!net.linked) {
         net.linked = true;
-        beginTicks(m.frame, true, net.inputDelay, net.friendDelay);
+        beginTicks(m.frame, net.inputDelay, net.friendDelay);
         return true;
     }
     sayAtFrame("Online: out of step with the host at frame %u; took over its game\n", m.frame);
@@ -249,21 +243,14 @@ std::string refusalLine(RefuseReason reason, NetRole side)
 void friendJoined(std::uint32_t friendDelay)
 {
     NetState &net = game.net;
-    settleTicks();
-    net.linked = true;
     net.digests = {};
     net.theirDigests = {};
     net.digestsOut.clear();
     net.resend = false;
     net.endAt = 0;
     net.friendDelay = std::min(friendDelay, kMaxInputDelay);
-    const ViewState view = net.rollback.baseView; // a recording's, never this screen's
-    const std::vector<InputEvent> letGo = letGoOfPlayerTwo(false);
-    const auto held = net.rollback.held;
-    beginTicks(net.rollback.tick, true, net.inputDelay, net.friendDelay);
-    net.rollback.baseView = view;
-    net.rollback.held = held;
-    net.rollback.handOver = letGo;
+    linkTicks(net.inputDelay, net.friendDelay);
+    net.rollback.handOver = letGoOfPlayerTwo(false);
     if (toggleBot == 1)
         net.rollback.handOver.push_back({InputKind::KeyDown, 0, kF4, 0});
 }
@@ -271,7 +258,6 @@ void friendJoined(std::uint32_t friendDelay)
 void friendLeft()
 {
     NetState &net = game.net;
-    net.linked = false;
     endRemote();
     net.rollback.handOver = letGoOfPlayerTwo(true);
     if (toggleBot == 0)
@@ -350,18 +336,6 @@ int playerReceive(const NetMessage &m)
     return -1;
 }
 
-int ticksDue(std::uint32_t &carry, std::uint32_t elapsedMs)
-{
-    constexpr std::uint64_t kTick = 1000; // a sixtieth of a second, in sixtieths of a millisecond
-    const std::uint64_t due = carry + static_cast<std::uint64_t>(elapsedMs) * 60;
-    if (due >= kTick * kMaxTicks) { // a machine too slow for the clock plays behind it
-        carry = 0;
-        return kMaxTicks;
-    }
-    carry = static_cast<std::uint32_t>(due % kTick);
-    return static_cast<int>(due / kTick);
-}
-
 std::optional<InputEvent> joinerSends(const InputEvent &e)
 {
     if (isKey(e)) {
@@ -431,6 +405,8 @@ int playerFrame(std::uint32_t elapsedMs, std::span<const InputEvent> own, std::u
         readLater(shared);
     for (int i = 0; i < ticks; ++i)
         runTick(i == 0 ? std::span<const InputEvent>(shared) : std::span<const InputEvent>{});
+    if (!net.linked) // alone, every tick is sure at once: a friend may join from it
+        settleTicks(recorder, sureTick);
     netNotice(static_cast<float>(ticks) * kTickSeconds);
     return ticks;
 }
@@ -455,9 +431,4 @@ std::vector<std::uint8_t> inputPacket()
         encodeMessage({.kind = NetKind::Digest, .frame = d.frame, .digest = d.digest}, packet);
     net.digestsOut.clear();
     return packet;
-}
-
-std::uint64_t sureDigest()
-{
-    return onBase([] { return onlineDigest(); });
 }

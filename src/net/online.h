@@ -17,6 +17,7 @@
 
 #include "core/options.h"
 #include "net/netproto.h"
+#include "net/rollback.h"
 
 struct Recorder;
 
@@ -61,18 +62,6 @@ std::vector<std::uint8_t> inputPacket();
 // The other side said bye after a tick, and this side is sure of every
 // tick up to it.
 bool sessionOver();
-// The digest of the play both sides are sure of.
-std::uint64_t sureDigest();
-
-// Online play advances the match in ticks of exactly 1/60 s (bullet time
-// halves them, as offline), as many a drawn frame as the clock asks, at
-// most kMaxTicks (offline play's cap is 0.1 s a frame): the same keys make
-// the same match on a 30 Hz host and on a 144 Hz one.
-inline constexpr float kTickSeconds = 1.0f / 60.0f;
-inline constexpr int kMaxTicks = 6;
-// The ticks due once `elapsedMs` more went by; what is left of a tick is
-// carried in `carry`, in sixtieths of a millisecond.
-int ticksDue(std::uint32_t &carry, std::uint32_t elapsedMs);
 
 // The joiner. What one of its own inputs becomes for the host: its arrows,
 // W A S D, first pad and Space steer player 2 and pause; the rest is not

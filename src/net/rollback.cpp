@@ -10,7 +10,6 @@
 #include "core/match.h"
 #include "core/state.h"
 #include "net/netproto.h"
-#include "net/online.h"
 #include "render/view.h"
 #include "replay/replay.h"
 #include "terrain/texture.h"
@@ -62,18 +61,7 @@ TickInputs &at(std::uint32_t tick)
 std::uint32_t remoteKnown()
 {
     const RollbackState &r = rb();
-    return r.remote ? r.remoteRead + r.remoteDelay : UINT32_MAX;
-}
-
-// Puts `play` back; the texels follow when it is another terrain or seed.
-void restore(const PlayRecord &play)
-{
-    const bool repaint = play.match.terrain != terrain || play.seed != seed;
-    putPlay(play);
-    if (repaint && terrain) {
-        generateTexture(*terrain, seed, quietProgress());
-        terrainChanged();
-    }
+    return game.net.linked ? r.remoteRead + r.remoteDelay : UINT32_MAX;
 }
 
 // Runs tick `tick` from the play as it stands: the host's inputs first,
@@ -114,22 +102,61 @@ bool isSureInput(const InputEvent &e)
     return e.code == kSpace || e.code == kF1 || e.code == kF4 || (e.code >= kF9 && e.code <= kF12);
 }
 
+int ticksDue(std::uint32_t &carry, std::uint32_t elapsedMs)
+{
+    constexpr std::uint64_t kTick = 1000; // a sixtieth of a second, in sixtieths of a millisecond
+    const std::uint64_t due = carry + static_cast<std::uint64_t>(elapsedMs) * 60;
+    if (due >= kTick * kMaxTicks) { // a machine too slow for the clock plays behind it
+        carry = 0;
+        return kMaxTicks;
+    }
+    carry = static_cast<std::uint32_t>(due % kTick);
+    return static_cast<int>(due / kTick);
+}
+
 std::uint32_t tickClockMs(std::uint32_t tick)
 {
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(tick) * 50 / 3);
 }
 
-void beginTicks(std::uint32_t at, bool remote, std::uint32_t ownDelay, std::uint32_t remoteDelay)
+void restorePlay(const PlayRecord &play)
+{
+    const bool repaint = play.match.terrain != terrain || play.seed != seed;
+    putPlay(play);
+    if (repaint && terrain) {
+        generateTexture(*terrain, seed, quietProgress());
+        terrainChanged();
+    }
+}
+
+void endOnBase()
+{
+    restorePlay(rb().base);
+    game.view = rb().baseView;
+}
+
+void beginTicks(std::uint32_t at, std::uint32_t ownDelay, std::uint32_t remoteDelay)
 {
     RollbackState &r = rb();
     r = RollbackState{};
-    r.remote = remote;
     r.tick = r.confirmed = r.remoteRead = at;
-    r.ownDelay = remote ? std::min(ownDelay, kMaxInputDelay) : 0;
-    r.remoteDelay = std::min(remoteDelay, kMaxInputDelay);
     r.first = r.sentFrom = at + 1;
     r.base = takePlay();
     r.baseView = game.view;
+    if (game.net.linked)
+        linkTicks(ownDelay, remoteDelay);
+}
+
+void linkTicks(std::uint32_t ownDelay, std::uint32_t remoteDelay)
+{
+    RollbackState &r = rb();
+    game.net.linked = true;
+    r.remoteRead = r.tick;
+    r.ownDelay = std::min(ownDelay, kMaxInputDelay);
+    r.remoteDelay = std::min(remoteDelay, kMaxInputDelay);
+    r.sent.clear();
+    r.sentFrom = r.tick + 1;
+    r.theirHeld = {};
 }
 
 void endRemote()
@@ -140,7 +167,7 @@ void endRemote()
     const std::uint32_t known = std::min(remoteKnown(), r.tick);
     for (std::uint32_t t = known + 1; t < r.first + r.inputs.size(); ++t)
         at(t).remote.clear();
-    r.remote = false;
+    game.net.linked = false;
     r.ownDelay = 0;
     r.sent.clear();
     r.sentFrom = r.tick + 1;
@@ -149,7 +176,7 @@ void endRemote()
 bool takeRemote(std::uint32_t readTick, std::span<const InputEvent> events, bool allowed)
 {
     RollbackState &r = rb();
-    if (!r.remote || readTick != r.remoteRead + 1 || readTick > r.tick + kMaxAhead)
+    if (!game.net.linked || readTick != r.remoteRead + 1 || readTick > r.tick + kMaxAhead)
         return false;
     r.remoteRead = readTick;
     if (!allowed || events.size() > kMaxEvents) {
@@ -176,7 +203,7 @@ void remoteAcknowledged(std::uint32_t readTick)
 int ticksAllowed(int due, std::uint32_t oneWayMs)
 {
     RollbackState &r = rb();
-    if (!r.remote || due <= 0)
+    if (!game.net.linked || due <= 0)
         return std::max(due, 0);
     const std::uint32_t room =
         r.tick - r.confirmed >= kRollbackWindow ? 0 : kRollbackWindow - (r.tick - r.confirmed);
@@ -203,7 +230,7 @@ void settleTicks(Recorder *recorder, const SureTick &sure)
     const ViewState liveView = game.view;
     muteEffects(true);
     game.session.matchesQuiet = true;
-    restore(r.base);
+    restorePlay(r.base);
     game.view = r.baseView;
     std::vector<InputEvent> applied;
     for (std::uint32_t t = r.confirmed + 1; t <= known; ++t) {
@@ -219,7 +246,7 @@ void settleTicks(Recorder *recorder, const SureTick &sure)
         for (std::uint32_t t = known + 1; t <= r.tick; ++t, ++r.rerun)
             run(t, nullptr, applied);
     } else {
-        restore(live);
+        restorePlay(live);
     }
     game.view = liveView;
     game.session.matchesQuiet = false;
@@ -248,8 +275,8 @@ void runTick(std::span<const InputEvent> own)
         read.resize(kMaxEvents);
     }
     for (const InputEvent &e : read)
-        at(tick + (r.remote && isSureInput(e) ? kSureDelay : r.ownDelay)).own.push_back(e);
-    if (r.remote)
+        at(tick + (game.net.linked && isSureInput(e) ? kSureDelay : r.ownDelay)).own.push_back(e);
+    if (game.net.linked)
         r.sent.push_back(read);
     std::vector<InputEvent> applied;
     run(tick, nullptr, applied);

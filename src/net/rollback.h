@@ -39,11 +39,25 @@ inline constexpr std::uint32_t kHistoryTicks = 600;
 // matches, pause, hand over the bot and change the rules.
 bool isSureInput(const InputEvent &e);
 
-// From tick `at` on, with the play as it stands as the base: with a friend
-// (whose inputs take effect `remoteDelay` ticks after they were read) or
-// alone. This side's take effect `ownDelay` ticks after.
-void beginTicks(std::uint32_t at, bool remote, std::uint32_t ownDelay, std::uint32_t remoteDelay);
-// The friend left: nothing more comes from it.
+// Online play advances the match in ticks of exactly 1/60 s (bullet time
+// halves them, as offline), as many a drawn frame as the clock asks, at
+// most kMaxTicks (offline play's cap is 0.1 s a frame): the same keys make
+// the same match on a 30 Hz host and on a 144 Hz one.
+inline constexpr float kTickSeconds = 1.0f / 60.0f;
+inline constexpr int kMaxTicks = 6;
+// The ticks due once `elapsedMs` more went by; what is left of a tick is
+// carried in `carry`, in sixtieths of a millisecond.
+int ticksDue(std::uint32_t &carry, std::uint32_t elapsedMs);
+
+// From tick `at` on, with the play as it stands as the base: with the
+// other side when game.net.linked (its inputs take effect `remoteDelay`
+// ticks after it read them), else alone. This side's take effect
+// `ownDelay` ticks after.
+void beginTicks(std::uint32_t at, std::uint32_t ownDelay, std::uint32_t remoteDelay);
+// A friend joins a side that played alone, at its tick: from the next one
+// on, the friend's inputs count. Every tick run alone is sure by then.
+void linkTicks(std::uint32_t ownDelay, std::uint32_t remoteDelay);
+// The friend left: nothing more comes from it, and this side plays alone.
 void endRemote();
 
 // The other side's inputs read at its tick `readTick`. They come in order,
@@ -70,9 +84,15 @@ void settleTicks(Recorder *recorder = nullptr, const SureTick &sure = {});
 void runTick(std::span<const InputEvent> own);
 // This side's inputs of a frame that ran no tick: read in the next.
 void readLater(std::span<const InputEvent> own);
+// Online play ends on the base, its view with it: what a recording's last
+// line and the final digest show, the same on both sides.
+void endOnBase();
+// Puts `play` back; the texels are painted again (and the view told) when
+// it is on another terrain or seed.
+struct PlayRecord;
+void restorePlay(const PlayRecord &play);
 // Takes over `play` as the base at tick `at` (a resync): the ticks since
 // run again from it.
-struct PlayRecord;
 struct ViewState;
 void takeBase(std::uint32_t at, const PlayRecord &play, const ViewState &view);
 

@@ -145,7 +145,7 @@ TEST_F(OnlineHost, EveryFrameRateMakesTheSameMatch)
             SetUp();
         }
         game.net.role = NetRole::Host;
-        beginTicks(0, false, 0, 0);
+        beginTicks(0, 0, 0);
         const std::vector<InputEvent> up{{InputKind::KeyDown, 0, keys::kUp, 0}};
         for (int f = 0; f < frames; ++f)
             netStep(link, ms, f == 0 ? up : std::vector<InputEvent>{}, 0);
@@ -206,7 +206,7 @@ TEST_F(HostilePeer, TheFriendsInputsPlayInTheHostsNextFrameAndItHangsUpLast)
     host(27302);
     friendPeer = call(27302);
     std::vector<NetKind> saw;
-    beginTicks(0, false, 0, 0);
+    beginTicks(0, 0, 0);
     const auto frame = [this] { netStep(link, 17, {}, 0); };
     ASSERT_TRUE(pump(frame, {&friendPeer}, 5,
                      [&] { return friendPeer.peer->state == ENET_PEER_STATE_CONNECTED; }));
