@@ -188,7 +188,7 @@ void replayFigures(const Context &)
     std::vector<ReplaySnapshot> copies(64);
     const double copyMs = medianMs(3, [&] {
         for (ReplaySnapshot &s : copies)
-            s = {{}, game.match, game.view, game.session};
+            s = {{}, takePlay(), game.view, game.session.texture};
     });
     std::vector<std::vector<std::uint8_t>> blocks(64);
     const double saveMs = medianMs(3, [&] {

@@ -72,36 +72,42 @@ std::uint32_t &frame_time = game.session.frame_time;
 double &gameClock = game.match.gameClock;
 float &trail::remainder = game.match.trailRemainder;
 
+namespace
+{
+
+// Each field of a PlayRecord beside its place in the game: the one list of
+// them, for taking the play and for putting it back.
+template <class Play, class Game, class Copy> void pairPlay(Play &p, Game &g, Copy copy)
+{
+    auto &s = g.session;
+    copy(p.match, g.match);
+    copy(p.toggleBulletTime, s.toggleBulletTime);
+    copy(p.toggleSuperSizeMe, s.toggleSuperSizeMe);
+    copy(p.togglePause, s.togglePause);
+    copy(p.toggleBot, s.toggleBot);
+    copy(p.terrainCurrent, s.terrainCurrent);
+    copy(p.oldTerrain, s.oldTerrain);
+    copy(p.oldTerrain2, s.oldTerrain2);
+    copy(p.terrainChosenNext, s.terrainChosenNext);
+    copy(p.seed, s.seed);
+    copy(p.noiseSeedQueued, s.noiseSeedQueued);
+    copy(p.queuedNoiseSeed, s.queuedNoiseSeed);
+    copy(p.matchesStarted, s.matchesStarted);
+    copy(p.scale, s.scale);
+}
+
+} // namespace
+
 PlayRecord takePlay()
 {
-    const SessionState &s = game.session;
-    return {game.match,          s.toggleBulletTime,
-            s.toggleSuperSizeMe, s.togglePause,
-            s.toggleBot,         s.terrainCurrent,
-            s.oldTerrain,        s.oldTerrain2,
-            s.terrainChosenNext, s.seed,
-            s.noiseSeedQueued,   s.queuedNoiseSeed,
-            s.matchesStarted,    s.scale};
+    PlayRecord p;
+    pairPlay(p, game, [](auto &to, const auto &from) { to = from; });
+    return p;
 }
 
 void putPlay(const PlayRecord &p)
 {
-    SessionState &s = game.session;
-    game.match = p.match;
-    s.toggleBulletTime = p.toggleBulletTime;
-    s.toggleSuperSizeMe = p.toggleSuperSizeMe;
-
-    s.togglePause = p.togglePause;
-    s.toggleBot = p.toggleBot;
-    s.terrainCurrent = p.terrainCurrent;
-    s.oldTerrain = p.oldTerrain;
-    s.oldTerrain2 = p.oldTerrain2;
-    s.terrainChosenNext = p.terrainChosenNext;
-    s.seed = p.seed;
-    s.noiseSeedQueued = p.noiseSeedQueued;
-    s.queuedNoiseSeed = p.queuedNoiseSeed;
-    s.matchesStarted = p.matchesStarted;
-    s.scale = p.scale;
+    pairPlay(p, game, [](const auto &from, auto &to) { to = from; });
 }
 
 void resetGameState()

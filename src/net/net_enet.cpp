@@ -141,7 +141,7 @@ void callerPacket(NetLink &link, const ENetEvent &ev)
     }
     link.peer = ev.peer;
     keepUnthrottled(ev.peer);
-    friendJoined(messages->front().seed);
+    friendJoined(messages->front().inputDelay);
     for (const NetMessage &w : welcome())
         sendNet(link, w);
     flushNet(link);
@@ -402,11 +402,7 @@ int netStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> 
     flushNet(link); // before the inputs, which ENet then holds back behind it
     if (ticks > 0 && nowMs() - link.lastSent >= batchMs)
         sendInputs(link);
-    if (game.net.role == NetRole::Join && sessionOver()) {
-        say("Online: the host left at frame " + std::to_string(game.net.rollback.confirmed));
-        return 0;
-    }
-    if (game.net.role == NetRole::Join && link.hostGone) {
+    if (game.net.role == NetRole::Join && (sessionOver() || link.hostGone)) {
         say("Online: the host left at frame " + std::to_string(game.net.rollback.confirmed));
         return 0;
     }

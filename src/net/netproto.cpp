@@ -164,7 +164,7 @@ NetMessage readMessage(Reader &r)
         m.protocol = r.u16();
         text(r.u8(), kMaxVersionText);
         if (m.protocol >= 4) // older hellos end here, and are refused by their version
-            m.seed = r.u32();
+            m.inputDelay = r.u32();
         break;
     case NetKind::Refuse: {
         const std::uint8_t reason = r.u8();
@@ -243,7 +243,7 @@ void encodeMessage(const NetMessage &m, std::vector<std::uint8_t> &out)
         w.u8(static_cast<unsigned>(n));
         w.bytes(text, n);
         if (m.protocol >= 4)
-            w.u32(m.seed);
+            w.u32(m.inputDelay);
         break;
     }
     case NetKind::Refuse:

@@ -20,7 +20,7 @@
 inline constexpr std::uint16_t kProtocolVersion = 4;
 
 enum class NetKind : std::uint8_t {
-    Hello = 1,  // both ways: text (game version), protocol, seed (the sender's input delay)
+    Hello = 1,  // both ways: protocol, text (game version), inputDelay (the sender's)
     Refuse,     // host -> joiner: reason
     MatchStart, // host -> joiner: seed (texture noise), text (terrain line)
     Frame,      // host -> joiner: seconds (the float's bits), events
@@ -41,6 +41,7 @@ struct NetMessage {
     RefuseReason reason = RefuseReason::Full;
     std::uint32_t seed = 0;
     std::string text{};
+    std::uint32_t inputDelay = 0;
     std::uint32_t secondsBits = 0;
     std::vector<InputEvent> events{};
     std::uint32_t frame = 0;

@@ -218,8 +218,8 @@ NetMessage hello(std::uint32_t inputDelay)
 {
     return {.kind = NetKind::Hello,
             .protocol = kProtocolVersion,
-            .seed = inputDelay,
-            .text = std::string("Quorbly ") + gameVersion()};
+            .text = std::string("Quorbly ") + gameVersion(),
+            .inputDelay = inputDelay};
 }
 
 std::optional<RefuseReason> checkHello(const NetMessage &m)
@@ -297,7 +297,7 @@ int playerReceive(const NetMessage &m)
     case NetKind::Hello: // the host's, with its input delay, before its game
         if (host || checkHello(m))
             break;
-        net.friendDelay = m.seed;
+        net.friendDelay = m.inputDelay;
         return -1;
     case NetKind::MatchStart:
         if (host)
@@ -378,28 +378,25 @@ int playerFrame(std::uint32_t elapsedMs, std::span<const InputEvent> own, std::u
     const bool host = net.role == NetRole::Host;
     std::vector<InputEvent> shared;
     for (const InputEvent &e : own) {
-        if (isLocalInput(e))
+        if (isLocalInput(e)) {
             takeInput(e, std::nullopt); // this screen's alone, at once
-        else if (!host)
+        } else if (!host) {
             if (const auto sent = joinerSends(e))
                 shared.push_back(*sent);
-            else
-                continue;
-        // While a friend plays, player 2 and the bot are theirs.
-        else if (!net.linked || !(steersPlayerTwo(e) || (isKey(e) && e.code == kF4)))
-            shared.push_back(e);
+        } else if (!net.linked || !(steersPlayerTwo(e) || (isKey(e) && e.code == kF4))) {
+            shared.push_back(e); // while a friend plays, player 2 and the bot are theirs
+        }
     }
     if (!host && !net.linked)
         return 0;
-    settleTicks(recorder, sureTick);
+    settleTicks(recorder, sureTick); // what came puts the guessed ticks right first
     if (net.resend) {
         reliable.push_back(fullState());
         net.resend = false;
     }
     int due = ticksDue(net.tickCarry, elapsedMs);
-    if (net.endAt != 0)
-        due = static_cast<int>(std::min<std::uint32_t>(static_cast<std::uint32_t>(due),
-                                                       net.endAt - std::min(net.endAt, r.tick)));
+    if (net.endAt != 0) // the other side's last tick is this side's too
+        due = std::min(due, net.endAt > r.tick ? static_cast<int>(net.endAt - r.tick) : 0);
     const int ticks = ticksAllowed(due, oneWayMs);
     if (ticks == 0)
         readLater(shared);

@@ -38,7 +38,7 @@ bool counts(std::array<std::uint8_t, 8> &held, const InputEvent &e)
         n = static_cast<std::uint8_t>(std::min(n + 1, 255));
         return true;
     }
-    if (n == 0)
+    if (n == 0) // no press to let go of
         return false;
     --n;
     return true;
@@ -62,6 +62,13 @@ std::uint32_t remoteKnown()
 {
     const RollbackState &r = rb();
     return game.net.linked ? r.remoteRead + r.remoteDelay : UINT32_MAX;
+}
+
+// Ticks that ran before make no sound and load their matches without a word.
+void quietly(bool on)
+{
+    muteEffects(on);
+    game.session.matchesQuiet = on;
 }
 
 // Runs tick `tick` from the play as it stands: the host's inputs first,
@@ -228,8 +235,7 @@ void settleTicks(Recorder *recorder, const SureTick &sure)
         wrong = wrong || (t <= r.tick && at(t).guessed && !at(t).remote.empty());
     const PlayRecord live = takePlay();
     const ViewState liveView = game.view;
-    muteEffects(true);
-    game.session.matchesQuiet = true;
+    quietly(true);
     restorePlay(r.base);
     game.view = r.baseView;
     std::vector<InputEvent> applied;
@@ -249,8 +255,7 @@ void settleTicks(Recorder *recorder, const SureTick &sure)
         restorePlay(live);
     }
     game.view = liveView;
-    game.session.matchesQuiet = false;
-    muteEffects(false);
+    quietly(false);
     r.guessedWrong = false;
     if (r.first + 2 * kHistoryTicks < r.confirmed) { // now and then, not every tick
         const std::uint32_t old = std::min<std::uint32_t>(

@@ -31,26 +31,10 @@ void restore(Playback &p, const ReplaySnapshot &s)
     p.finalDigest = m.finalDigest;
     p.ended = m.ended;
 
-    const bool otherMatch = game.session.matchesStarted != s.session.matchesStarted;
-    const SessionState screen = game.session;
-    game.match = s.match;
+    const bool otherMatch = game.session.matchesStarted != s.play.matchesStarted;
+    putPlay(s.play);
     game.view = s.view;
-    game.session = s.session;
-    SessionState &now = game.session;
-    now.w = screen.w;
-    now.h = screen.h;
-    now.shadersSupported = screen.shadersSupported;
-    now.shadowsDisabled = screen.shadowsDisabled;
-    now.toggleShadows = screen.toggleShadows;
-    now.toggleMultiShadows = screen.toggleMultiShadows;
-    now.toggleSmooth = screen.toggleSmooth;
-    now.toggleHUD = screen.toggleHUD;
-    now.toggleLightView = screen.toggleLightView;
-    now.quit_flag = screen.quit_flag;
-    now.fps = screen.fps;
-    now.frame_count = screen.frame_count;
-    now.frame_time = screen.frame_time;
-    now.replayPlace = screen.replayPlace;
+    game.session.texture = s.texels;
     if (otherMatch) // the picture still shows the terrain it left
         terrainChanged();
 }
@@ -61,7 +45,7 @@ void keepSnapshot(Timeline &t, const Playback &p)
 {
     if (!t.snapshots.empty() && p.played < t.snapshots.back().mark.played + kSnapshotEvery)
         return;
-    t.snapshots.push_back({markOf(p), game.match, game.view, game.session});
+    t.snapshots.push_back({markOf(p), takePlay(), game.view, game.session.texture});
 }
 
 bool seekTo(Playback &p, Timeline &t, double seconds)

@@ -35,13 +35,14 @@ struct ReplayMark {
     bool ended = false;
 };
 
-// The game of play as a copy of its records (the window, the drawing's
-// toggles and online play stay as the screen has them), and the mark.
+// The game of play (core/state.h's PlayRecord), its view and texels (the
+// window, the drawing's toggles and online play stay as the screen has
+// them), and the mark.
 struct ReplaySnapshot {
     ReplayMark mark;
-    MatchState match;
+    PlayRecord play;
     ViewState view;
-    SessionState session;
+    decltype(SessionState::texture) texels;
 };
 
 // The snapshots in order of played time; the first is the session's start.

@@ -18,8 +18,8 @@ std::vector<NetMessage> everyKind()
                                          {InputKind::PadAxis, 1, 1, -32768},
                                          {InputKind::PadHat, 1, 0, 15},
                                          {InputKind::PadButton, 0, 1, 0}};
-    std::vector<NetMessage> m(11);
-    m[0] = {.kind = NetKind::Hello, .protocol = 65535, .text = "Quorbly 0.1.0"};
+    std::vector<NetMessage> m(12);
+    m[0] = {.kind = NetKind::Hello, .protocol = 65535, .text = "Quorbly 0.1.0", .inputDelay = 2};
     m[1] = {.kind = NetKind::Refuse, .reason = RefuseReason::Version};
     m[2] = {.kind = NetKind::MatchStart, .seed = 4294967295u, .text = "Ice,0.004,20"};
     m[3] = {.kind = NetKind::Frame, .secondsBits = secondsToBits(0.016f), .events = events};
@@ -27,9 +27,10 @@ std::vector<NetMessage> everyKind()
     m[5] = {.kind = NetKind::Input, .events = events, .frame = 99};
     m[6] = {.kind = NetKind::Digest, .frame = 4000000000u, .digest = 0xFEDCBA9876543210u};
     m[7] = {.kind = NetKind::FullState, .frame = 7, .state = {0, 255, 9}};
-    m[8] = {.kind = NetKind::Bye};
+    m[8] = {.kind = NetKind::Bye, .frame = 5};
     m[9] = {.kind = NetKind::Tick, .frame = 4000000001u};
     m[10] = {.kind = NetKind::Ack, .frame = 3};
+    m[11] = {.kind = NetKind::Inputs, .frame = 9, .ticks = {events, {}, events}};
     return m;
 }
 
@@ -57,10 +58,10 @@ TEST(NetProtocol, BrokenPacketsAreDroppedWhole)
     std::size_t whole = 0;
     for (std::size_t n = 0; n < packet.size(); ++n)
         whole += decodePacket(std::span(packet).first(n)).has_value();
-    EXPECT_EQ(whole, 10u); // the ten places where a message ends
+    EXPECT_EQ(whole, 11u); // the eleven places where a message ends
 
     std::vector<Bytes> bad{
-        {11},                           // no such kind
+        {12},                           // no such kind
         {2, 3},                         // no such reason
         {5, 0, 0, 0, 0, 1, 0, 0, 2},    // key 512
         {5, 0, 0, 0, 0, 1, 8, 1, 0},    // a key on pad 2
@@ -71,7 +72,7 @@ TEST(NetProtocol, BrokenPacketsAreDroppedWhole)
         {4, 255, 0, 0, 0x80, 0xBF, 0},  // -1 s
         {4, 255, 0, 0, 0xC0, 0x7F, 0},  // NaN s
         {1, 1, 0, 2, 'a', '\n'},        // a line break in the version
-        {8, 0},                         // a stray byte after bye
+        {8, 0, 0, 0, 0, 0},             // a stray byte after bye
     };
     Bytes longLine{3, 0, 0, 0, 0, 1, 4}; // a terrain line past the limit
     longLine.resize(longLine.size() + kMaxTerrainLine + 1, 'x');

@@ -85,6 +85,10 @@ TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDownAndTheFriendGivesOnlyItsOwn)
     EXPECT_EQ(r.sent.back().size(), kMaxEvents);
     playerFrame(17, {}, 0, reliable);
     EXPECT_EQ(r.sent.back().size(), 300 - kMaxEvents);
+    const auto packet = decodePacket(inputPacket()); // every tick not acknowledged, again
+    ASSERT_TRUE(packet && packet->size() >= 2);
+    EXPECT_EQ((*packet)[1].frame, r.sentFrom);
+    EXPECT_EQ((*packet)[1].ticks, r.sent);
     playerReceive({.kind = NetKind::Ack, .frame = 3});
     EXPECT_EQ(r.sentFrom, 4u);
 }
