@@ -9,6 +9,8 @@
 #include "core/match.h"
 #include "core/random.h"
 #include "core/state.h"
+#include "render/view.h"
+#include "replay/packed_state.h"
 #include "terrain/terrain.h"
 #include "terrain/texture.h"
 
@@ -166,6 +168,8 @@ bool startRecording(Recorder &r, const std::string &path, const ReplayHeader &he
         return false;
     std::fputs(formatHeader(header).c_str(), r.file.get());
     std::fflush(r.file.get());
+    if (header.state) // the match under way is in the state, not in a match line
+        r.matchesWritten = game.session.matchesStarted;
     return true;
 }
 
@@ -239,6 +243,8 @@ bool openReplay(Playback &p, const std::string &path)
 bool beginPlayback(Playback &p)
 {
     seedGameRand(p.header.randSeed);
+    if (p.header.state)
+        return true; // the session the game begins is replaced by the state
     if (p.header.firstTerrain >= 0)
         chooseNextTerrain(p.header.firstTerrain);
     const std::optional<std::string_view> text = readLine(p);
@@ -257,6 +263,14 @@ bool beginPlayback(Playback &p)
 
 bool sessionStarted(Playback &p)
 {
+    if (p.header.state) {
+        // The state is the header's last line, the one read last.
+        if (!loadPackedState(*p.header.state))
+            return fail(p, 2, "the state line holds no sound state of play on these terrains");
+        p.matches = game.session.matchesStarted;
+        terrainChanged();
+        return true;
+    }
     if (!applyChecked(p, {}))
         return false;
     if (p.header.bot)

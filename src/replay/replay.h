@@ -57,7 +57,10 @@ struct Recorder {
     std::uint64_t frames = 0;
 };
 
-// Opens `path` and writes the header; false (errno set) if it cannot.
+// Opens `path` and writes the header; false (errno set) if it cannot. A
+// header with a state (packedState(), replay/packed_state.h, of the game as
+// it is now) starts from the match under way: no first match line follows,
+// and the matches started after it are written as usual.
 bool startRecording(Recorder &r, const std::string &path, const ReplayHeader &header);
 // After an input was applied, or after the session's first match: a match
 // that started writes its line, and with it the inputs that led to it.
@@ -94,9 +97,11 @@ struct Playback {
 // with `error` set if it cannot.
 bool openReplay(Playback &p, const std::string &path);
 // Before the session starts: rand() seeded, the first terrain chosen, the
-// first match line handed in.
+// first match line handed in; for a replay with a state, only rand seeded.
 bool beginPlayback(Playback &p);
-// After the session started: the first match checked, the bot switched on.
+// After the session started: the first match checked, the bot switched on;
+// or, for a replay with a state, the session begun is replaced by that
+// state, its view within, on a terrain of the table just read.
 bool sessionStarted(Playback &p);
 // Plays the lines up to and including the next frame, and the digest and end
 // lines after it. Returns the frame's seconds, or nothing at the end (ended)

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "replay/replay_text.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <span>
 
 #include "core/keys.h"
 #include "replay/snapshot.h"
@@ -107,6 +109,51 @@ std::optional<std::string> parseInputs(std::string_view rest, std::vector<InputE
     return std::nullopt;
 }
 
+constexpr std::string_view kBase64 =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::string base64(std::span<const std::uint8_t> bytes)
+{
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t group = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            group = group << 8 | (k < n ? bytes[i + k] : 0u);
+        for (std::size_t k = 0; k < 4; ++k)
+            text += k <= n ? kBase64[group >> (18 - 6 * k) & 63] : '=';
+    }
+    return text;
+}
+
+// Only whole groups of four from the alphabet, '=' only as the last one or
+// two, and no bits set past the last byte: one text for one block.
+bool fromBase64(std::string_view text, std::vector<std::uint8_t> &bytes)
+{
+    if (text.empty() || text.size() % 4 != 0)
+        return false;
+    bytes.clear();
+    bytes.reserve(text.size() / 4 * 3);
+    for (std::size_t i = 0; i < text.size(); i += 4) {
+        std::uint32_t group = 0;
+        std::size_t pad = 0;
+        for (std::size_t k = 0; k < 4; ++k) {
+            const std::size_t v = kBase64.find(text[i + k]);
+            if (text[i + k] == '=' && k >= 2 && i + 4 == text.size())
+                ++pad;
+            else if (v == std::string_view::npos || pad > 0)
+                return false;
+            group = group << 6 | (pad > 0 ? 0 : static_cast<std::uint32_t>(v));
+        }
+        if ((group & ((1u << (8 * pad)) - 1)) != 0)
+            return false;
+        for (std::size_t k = 0; k < 3 - pad; ++k)
+            bytes.push_back(static_cast<std::uint8_t>(group >> (16 - 8 * k)));
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<std::string> parseHeaderLine(std::string_view text, int n, ReplayHeader &header,
@@ -118,9 +165,10 @@ std::optional<std::string> parseHeaderLine(std::string_view text, int n, ReplayH
     if (n == 0) {
         if (key != kMagic)
             return "not a Quorbly replay (no '" + std::string(kMagic) + " 1' line)";
-        if (rest != std::to_string(kReplayFormat))
+        if (rest.size() != 1 || rest[0] < '1' || rest[0] > '0' + kReplayFormat)
             return "format version " + std::string(rest.substr(0, 20)) +
-                   ", and this game reads version " + std::to_string(kReplayFormat);
+                   ", and this game reads versions 1 to " + std::to_string(kReplayFormat);
+        header.format = rest[0] - '0';
     } else if (n == 1) {
         if (key != "game" || rest.empty())
             return "the second line is 'game VERSION'";
@@ -128,6 +176,13 @@ std::optional<std::string> parseHeaderLine(std::string_view text, int n, ReplayH
     } else if (n == 2) {
         if (key != "rand" || !number(rest, header.randSeed))
             return "the third line is 'rand SEED', SEED from 0 to 4294967295";
+    } else if (header.state) {
+        over = true; // the state is the header's last line
+    } else if (key == "state" && header.format >= 2) {
+        std::vector<std::uint8_t> bytes;
+        if (!fromBase64(rest, bytes))
+            return "the state line is not 'state BASE64'";
+        header.state = std::move(bytes);
     } else if (key == "bot" && rest.empty()) {
         header.bot = true;
     } else if (key == "terrain") {
@@ -141,8 +196,11 @@ std::optional<std::string> parseHeaderLine(std::string_view text, int n, ReplayH
 
 std::string formatHeader(const ReplayHeader &header)
 {
-    std::string text = std::string(kMagic) + " " + std::to_string(kReplayFormat) + "\ngame " +
+    // A session from its start stays a version 1 file, as older games read.
+    std::string text = std::string(kMagic) + (header.state ? " 2" : " 1") + "\ngame " +
                        header.gameVersion + "\nrand " + std::to_string(header.randSeed) + "\n";
+    if (header.state)
+        return text + "state " + base64(*header.state) + "\n"; // the bot and terrain within
     if (header.bot)
         text += "bot\n";
     if (header.firstTerrain >= 0)

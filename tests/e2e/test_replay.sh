@@ -49,7 +49,7 @@ bad() {
   [ "$STATUS" = "$1" ] && [ "$(wc -l <"$WORK/err.txt")" = 1 ] &&
     grep -q "^$WORK/b.qrp:[0-9]*: $2" "$WORK/err.txt" || fail "$2: status $STATUS, $(cat "$WORK/err.txt")"
 }
-sed '1s/ 1$/ 2/' "$WORK/s.qrp" >"$WORK/b.qrp" && bad 2 "format version 2"
+sed '1s/ 1$/ 3/' "$WORK/s.qrp" >"$WORK/b.qrp" && bad 2 "format version 3"
 head -c -3 "$WORK/s.qrp" >"$WORK/b.qrp" && bad 2 "the line is cut short"
 head -n -1 "$WORK/s.qrp" >"$WORK/b.qrp" && bad 2 "the replay ends without its end line"
 sed '9s/^[0-9a-f]*/3d4x/' "$WORK/s.qrp" >"$WORK/b.qrp" && bad 2 "unknown line"

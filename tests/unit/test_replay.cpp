@@ -14,6 +14,7 @@
 #include "core/pad.h"
 #include "core/random.h"
 #include "play_driver.h"
+#include "replay/packed_state.h"
 #include "replay/replay.h"
 #include "replay/seek.h"
 
@@ -24,6 +25,18 @@ void frames(int n)
 {
     for (int i = 0; i < n; ++i)
         runFrame(1.0f / 60);
+}
+
+// Opens, begins and plays `path` to its end or its first error.
+void playBack(Playback &p, const std::string &path)
+{
+    resetAll();
+    if (openReplay(p, path) && beginPlayback(p)) {
+        beginSession();
+        if (sessionStarted(p))
+            while (playFrame(p)) {
+            }
+    }
 }
 
 class Replay : public ::testing::Test
@@ -105,6 +118,43 @@ TEST_F(Replay, AKilledRecordingLeavesEveryFrameItPlayed)
     EXPECT_EQ(text, "quorbly-replay 1\ngame test\nrand 5\nbot\nmatch 00000000 " +
                         terrainLine(*terrain) +
                         "\n3c83126f -Up\n3c83126f -Up\n3c83126f -Up\n3c83126f -Up\n3c83126f -Up\n");
+}
+
+// A recording that joins a match under way starts from its state: it plays
+// back from there, a match started later with its line, to the same digests.
+// A state that is not strict base64 or is on no terrain of the table is
+// refused, with its line.
+TEST_F(Replay, ARecordingFromAStateOfPlayPlaysBackFromIt)
+{
+    ASSERT_EQ(chdir(QUORBLY_DATA_DIR), 0); // the session begun reads ./terrains
+    const std::string path = ::testing::TempDir() + "/joined.qrp";
+    Recorder r;
+    ASSERT_TRUE(startRecording(r, path, {"test", 7, false, -1, packedState()}));
+    recordInput(r, nullptr); // no first match line: the match is in the state
+    for (int i = 0; i < 400; ++i) {
+        const InputEvent e{i % 2 ? InputKind::KeyUp : InputKind::KeyDown, 0,
+                           i == 350 ? keys::kF1 : keys::kUp, 0};
+        takeInput(e, std::nullopt);
+        recordInput(r, &e);
+        runFrame(1.0f / 60);
+        recordFrame(r, 1.0f / 60);
+    }
+    const std::uint64_t digest = finishRecording(r);
+    Playback p;
+    playBack(p, path);
+    EXPECT_TRUE(p.ended && p.frames == 400 && p.finalDigest == digest) << p.error;
+
+    terrain = nullptr; // a state on no terrain of the table: its index is -1
+    ASSERT_TRUE(startRecording(r, path, {"test", 7, false, -1, packedState()}));
+    finishRecording(r);
+    playBack(p, path);
+    EXPECT_TRUE(p.status == 2 && p.error.starts_with(path + ":4: the state line")) << p.error;
+    ReplayHeader h{"", 0, false, -1, std::nullopt, 2};
+    bool over = false;
+    for (const std::string bad : {"QUJD*ABC", "QUI", "QU=I", "QUK=", ""})
+        EXPECT_TRUE(parseHeaderLine("state " + bad, 3, h, over)) << bad;
+    EXPECT_FALSE(parseHeaderLine("state QUI=", 3, h, over));
+    EXPECT_EQ(h.state, std::vector<std::uint8_t>({'A', 'B'}));
 }
 
 } // namespace
