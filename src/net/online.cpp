@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/online.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +13,7 @@
 #include "core/options.h"
 #include "core/state.h"
 #include "render/view.h"
+#include "replay/packed_state.h"
 #include "replay/replay.h"
 #include "terrain/texture.h"
 
@@ -58,42 +57,6 @@ NetMessage matchStartMessage()
     return {.kind = NetKind::MatchStart, .seed = start.noiseSeed, .text = start.terrainLine};
 }
 
-// The whole game as the network carries it: the texels left out (the
-// joiner paints them again from their seed, a quarter of a megabyte
-// saved), the rest deflated, its size first.
-std::vector<std::uint8_t> packState()
-{
-    const std::vector<unsigned char> texels(texture.begin(), texture.end());
-    texture.fill(0);
-    const std::vector<std::uint8_t> raw = saveState();
-    std::copy(texels.begin(), texels.end(), texture.begin());
-    uLongf size = compressBound(raw.size());
-    std::vector<std::uint8_t> packed(4 + size);
-    for (int i = 0; i < 4; ++i)
-        packed[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(raw.size() >> (8 * i));
-    compress2(packed.data() + 4, &size, raw.data(), raw.size(), Z_DEFAULT_COMPRESSION);
-    packed.resize(4 + size);
-    return packed;
-}
-
-bool unpackState(std::span<const std::uint8_t> packed, bool withView)
-{
-    if (packed.size() < 4)
-        return false;
-    uLongf size = 0;
-    for (int i = 0; i < 4; ++i)
-        size |= static_cast<uLongf>(packed[static_cast<std::size_t>(i)]) << (8 * i);
-    if (size > kMaxState)
-        return false;
-    std::vector<std::uint8_t> raw(size);
-    const uLongf expected = size;
-    if (uncompress(raw.data(), &size, packed.data() + 4, packed.size() - 4) != Z_OK ||
-        size != expected || !loadState(raw, withView, Terrainless::Refused))
-        return false;
-    generateTexture(*terrain, seed, quietProgress());
-    return true;
-}
-
 // Runs `f` on the base, the play both sides are sure of, and its view.
 template <class F> auto onBase(F f)
 {
@@ -114,7 +77,7 @@ NetMessage fullState()
     NetState &net = game.net;
     net.sentWhole = net.rollback.confirmed;
     return {.kind = NetKind::FullState, .frame = net.rollback.confirmed, .state = onBase([] {
-                                                                             return packState();
+                                                                             return packedState();
                                                                          })};
 }
 
@@ -167,7 +130,7 @@ bool takeOver(const NetMessage &m)
     NetState &net = game.net;
     const int cameraMovement = toggleCameraMovement, lightMovement = toggleLightMovement;
     const ViewState view = game.view;
-    if (!unpackState(m.state, !net.linked))
+    if (!loadPackedState(m.state, !net.linked))
         return false;
     toggleCameraMovement = cameraMovement;
     toggleLightMovement = lightMovement;
