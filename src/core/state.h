@@ -174,9 +174,9 @@ struct RollbackState {
     // put right from, and what a recording, a watcher and the digests see.
     PlayRecord base{};
     ViewState baseView{};
-    bool guessedWrong = false;  // the ticks past `confirmed` run again
-    std::uint32_t slowedAt = 0; // the last tick the clock held back
-    std::uint32_t rollbacks = 0, rerun = 0;
+    bool guessedWrong = false;   // the ticks past `confirmed` run again
+    std::uint32_t slowedAt = 0;  // the last tick the clock held back
+    std::uint32_t rollbacks = 0; // times a guess was put right
     bool operator==(const RollbackState &) const = default;
 };
 

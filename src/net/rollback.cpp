@@ -81,12 +81,10 @@ void run(std::uint32_t tick, Recorder *recorder, std::vector<InputEvent> &applie
     in.guessed = !known;
     static const std::vector<InputEvent> none;
     const std::vector<InputEvent> &remote = known ? in.remote : none;
-    const bool hostFirst = game.net.role != NetRole::Join;
-    applied.clear();
-    applied.insert(applied.end(), (hostFirst ? in.own : remote).begin(),
-                   (hostFirst ? in.own : remote).end());
-    applied.insert(applied.end(), (hostFirst ? remote : in.own).begin(),
-                   (hostFirst ? remote : in.own).end());
+    const bool host = game.net.role != NetRole::Join;
+    const std::vector<InputEvent> &first = host ? in.own : remote, &then = host ? remote : in.own;
+    applied.assign(first.begin(), first.end());
+    applied.insert(applied.end(), then.begin(), then.end());
     for (const InputEvent &e : applied) {
         takeInput(e, tickClockMs(tick));
         if (recorder)
@@ -180,21 +178,20 @@ void endRemote()
     r.sentFrom = r.tick + 1;
 }
 
-bool takeRemote(std::uint32_t readTick, std::span<const InputEvent> events, bool allowed)
+void takeRemote(std::uint32_t readTick, std::span<const InputEvent> events, bool allowed)
 {
     RollbackState &r = rb();
     if (!game.net.linked || readTick != r.remoteRead + 1 || readTick > r.tick + kMaxAhead)
-        return false;
+        return;
     r.remoteRead = readTick;
     if (!allowed || events.size() > kMaxEvents) {
         ++game.net.dropped;
-        return true;
+        return;
     }
     for (const InputEvent &e : events) {
         counts(r.theirHeld, e);
         at(readTick + (isSureInput(e) ? kSureDelay : r.remoteDelay)).remote.push_back(e);
     }
-    return true;
 }
 
 void remoteAcknowledged(std::uint32_t readTick)
@@ -249,7 +246,7 @@ void settleTicks(Recorder *recorder, const SureTick &sure)
     r.confirmed = known;
     if (wrong) {
         ++r.rollbacks;
-        for (std::uint32_t t = known + 1; t <= r.tick; ++t, ++r.rerun)
+        for (std::uint32_t t = known + 1; t <= r.tick; ++t)
             run(t, nullptr, applied);
     } else {
         restorePlay(live);

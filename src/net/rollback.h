@@ -61,10 +61,10 @@ void linkTicks(std::uint32_t ownDelay, std::uint32_t remoteDelay);
 void endRemote();
 
 // The other side's inputs read at its tick `readTick`. They come in order,
-// each once: a repeat, or one past a gap, is passed over (false). Inputs it
+// each once: a repeat, or one past a gap, is passed over. Inputs it
 // may not give (`allowed` false) are refused whole and counted, the tick
 // taken as one without inputs.
-bool takeRemote(std::uint32_t readTick, std::span<const InputEvent> events, bool allowed);
+void takeRemote(std::uint32_t readTick, std::span<const InputEvent> events, bool allowed);
 // The other side acknowledged this side's inputs up to its tick `readTick`.
 void remoteAcknowledged(std::uint32_t readTick);
 
