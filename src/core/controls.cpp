@@ -76,8 +76,10 @@ void pressKey(int key)
         break;
     case kI:
         lightPos[2] -= 0.5f;
-        std::printf("%.1f, %.1f, %.1f\n", lightPos[0], lightPos[1], lightPos[2]);
-        std::fflush(stdout);
+        if (!game.session.quiet) {
+            std::printf("%.1f, %.1f, %.1f\n", lightPos[0], lightPos[1], lightPos[2]);
+            std::fflush(stdout);
+        }
         break;
     case kK:
         lightPos[2] += 0.5f;

@@ -37,10 +37,11 @@ int playBack(Playback &p, std::uint64_t digestEvery, double at);
 // never) and the final one; returns the exit status. With `at`, it plays
 // to that time and prints the digest there instead.
 int playHeadless(const std::string &path, std::uint64_t digestEvery, std::optional<double> at);
-// Online: the host's frames run on its inputs and its friend's, the
-// joiner's as the host's stream brings them; the host's go to `recorder`
-// when it records. Returns the exit status.
-int playOnline(NetLink &link, Recorder *recorder);
+// Online: both sides' ticks run on their own inputs and the other's
+// (net/rollback.h). The ticks both are sure of go to `recorder` when it
+// records: the host's from the start, the joiner's into `recordPath` from
+// the host's game on. Returns the exit status.
+int playOnline(NetLink &link, Recorder *recorder, const std::string &recordPath);
 
 // The whole program: start-up, frame loop, shut-down. Returns the exit status.
 int runGame(int argc, char **argv);

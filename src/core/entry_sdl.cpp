@@ -55,8 +55,16 @@ int startSession(const Options &options, Session &s)
     if (!s.replaying)
         seedGameRand(randSeed);
     s.recording = !options.record.empty();
-    if (s.recording && !startRecording(s.recorder, options.record,
-                                       {gameVersion(), randSeed, options.bot, terrainChosenNext})) {
+    if (!s.recording)
+        return -1;
+    // A joiner records from the host's game, once it came: here the file is
+    // only made.
+    const ReplayHeader header{gameVersion(), randSeed, options.bot, terrainChosenNext};
+    const bool made = options.net == NetRole::Join
+                          ? std::unique_ptr<std::FILE, CloseFile>(
+                                std::fopen(options.record.c_str(), "w")) != nullptr
+                          : startRecording(s.recorder, options.record, header);
+    if (!made) {
         std::fprintf(stderr, "quorbly: --record: cannot write '%s': %s\n", options.record.c_str(),
                      std::strerror(errno));
         return 2;
@@ -73,14 +81,14 @@ int playSession(const Options &options, Session &s)
         return s.playback.status;
     }
     Recorder *recorder = s.recording ? &s.recorder : nullptr;
-    if (recorder)
+    if (recorder && options.net != NetRole::Join)
         recordInput(*recorder, nullptr); // the first match
     int status = 0;
     if (options.net != NetRole::Off)
-        status = playOnline(s.link, recorder); // the host's game, when recorded
+        status = playOnline(s.link, recorder, options.record);
     else
         play(recorder, options.digestEvery);
-    if (s.recording) {
+    if (s.recording && s.recorder.file) {
         finishRecording(s.recorder);
         std::printf("Replay saved: %s\n", options.record.c_str());
         printDigest(s.recorder.frames, true);

@@ -107,7 +107,7 @@ void play(Recorder *recorder, std::uint64_t digestEvery)
     }
 }
 
-int playOnline(NetLink &link, Recorder *recorder)
+int playOnline(NetLink &link, Recorder *recorder, const std::string &recordPath)
 {
     constexpr std::uint32_t kBatchMs = 30; // inputs go out every other tick
     startFrameCount(SDL_GetTicks());
@@ -121,6 +121,7 @@ int playOnline(NetLink &link, Recorder *recorder)
     // host has to bring it back in step.
     const char *desync = std::getenv("QUORBLY_TEST_DESYNC");
     unsigned long desyncAt = desync ? std::strtoul(desync, nullptr, 10) : 0;
+    std::uint32_t recordedResyncs = 0;
     while (!quit_flag && status < 0) {
         SDL_Event ev;
         while (nextEvent(ev))
@@ -129,6 +130,14 @@ int playOnline(NetLink &link, Recorder *recorder)
         const std::uint32_t now = SDL_GetTicks();
         status = netStep(link, now - last, inputs, kBatchMs, recorder);
         inputs.clear();
+        // The joiner records from the host's game, and from it again after
+        // a resync.
+        if (recorder && game.net.role == NetRole::Join && game.net.linked &&
+            (!recorder->file || game.net.resyncs != recordedResyncs)) {
+            recordedResyncs = game.net.resyncs;
+            if (!recordFromBase(*recorder, recordPath))
+                std::printf("Online: cannot record into '%s'\n", recordPath.c_str());
+        }
         if (desyncAt > 0 && game.net.rollback.confirmed > desyncAt) {
             MatchState &sure = game.net.rollback.base.match;
             sure.gameClock += 0.25;

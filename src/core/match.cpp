@@ -25,7 +25,7 @@ std::FILE *quietProgress()
 
 void newTerrain(std::FILE *progress)
 {
-    if (game.session.matchesQuiet)
+    if (game.session.quiet)
         progress = quietProgress();
     cameraVelocity = {0, 0, 0};
     terrain = newMap();

@@ -46,6 +46,9 @@ Two hamsters in balls knock each other off a hilly arena.
   --host              wait for a friend to join over the network (UDP 27015)
   --join HOST[:PORT]  join the game a friend hosts, and steer player 2
   --port N            the UDP port to host on or join (27015)
+  --input-delay N     online: this side's keys take effect N ticks (0 to 2,
+                      1/60 s each) after they were pressed, so that the other
+                      screen guesses them wrong less often (0)
   --help              print this help and stop
   --version           print the version and stop
 
@@ -108,6 +111,13 @@ std::string_view apply(std::string_view name, std::string_view value, Options &o
         o.port = port;
         return "";
     }
+    if (name == "--input-delay") {
+        std::uint32_t ticks = 0;
+        if (!optionNumber(value, ticks) || ticks > 2)
+            return "a number of ticks from 0 to 2";
+        o.inputDelay = ticks;
+        return "";
+    }
     if (name == "--record" || name == "--replay") {
         (name == "--record" ? o.record : o.replay) = value;
         return value.empty() ? "a file name" : "";
@@ -134,7 +144,7 @@ bool takesValue(std::string_view name)
 {
     return name == "--window" || name == "--data" || name == "--terrain" || name == "--seed" ||
            name == "--join" || name == "--port" || name == "--record" || name == "--replay" ||
-           name == "--digest-every" || name == "--at";
+           name == "--digest-every" || name == "--at" || name == "--input-delay";
 }
 
 CommandLine bad(std::string line)
@@ -192,8 +202,8 @@ CommandLine parseCommandLine(const std::vector<std::string_view> &args)
     const Options &o = cl.options;
     if (o.net != NetRole::Off && !o.replay.empty())
         return bad("--host and --join play online, not with --replay");
-    if (o.net == NetRole::Join && !o.record.empty())
-        return bad("--record online goes with --host: the host's game is recorded");
+    if (o.inputDelay && o.net == NetRole::Off)
+        return bad("--input-delay goes with --host or --join");
     if (o.at && o.replay.empty())
         return bad("--at goes with --replay FILE");
     if (o.headless && o.replay.empty())

@@ -30,9 +30,10 @@ struct Options {
     std::uint64_t digestEvery = 0; // --digest-every N: the digest after every N frames
     std::optional<double> at;      // --at SECONDS: where the replay starts
     NetRole net = NetRole::Off;
-    std::string joinHost;                  // --join's host name or address
-    std::optional<std::uint16_t> joinPort; // --join's :PORT
-    std::uint16_t port = kDefaultPort;     // --port, or the one to join
+    std::string joinHost;                    // --join's host name or address
+    std::optional<std::uint16_t> joinPort;   // --join's :PORT
+    std::uint16_t port = kDefaultPort;       // --port, or the one to join
+    std::optional<std::uint32_t> inputDelay; // --input-delay N: ticks from a key to its effect
 };
 
 struct CommandLine {

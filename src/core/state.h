@@ -110,9 +110,9 @@ struct SessionState {
     bool noiseSeedQueued = false;
     std::uint32_t queuedNoiseSeed = 0;
     std::uint32_t matchesStarted = 0;
-    // Online play runs ticks again to put a guess right: a match they
-    // start again loads without a word.
-    bool matchesQuiet = false;
+    // Online play runs ticks again to put a guess right: what they do
+    // again (a match loaded, the light's place told) goes without a word.
+    bool quiet = false;
     float scale = 1.0f; // overall figure scale
     int quit_flag = 0;
     int fps = 0;

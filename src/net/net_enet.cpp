@@ -341,6 +341,7 @@ int openNet(const Options &options, NetLink &link)
     }
     game.net.role = options.net;
     game.net.port = options.port;
+    game.net.inputDelay = options.inputDelay.value_or(0);
     if (options.net == NetRole::Join)
         return openJoiner(options, link);
     ENetAddress address{ENET_HOST_ANY, options.port};

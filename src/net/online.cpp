@@ -122,18 +122,14 @@ void sureTick(std::uint32_t tick, std::span<const InputEvent>)
     keepDigest(net.digests, mark);
 }
 
-// The joiner takes over the host's game at tick m.frame; false if it
-// cannot be the same. A friend who just joined starts from the host's
-// camera and light, but whether they move stays the friend's choice.
+// The joiner takes over the host's game at tick m.frame, its view with it
+// (the view of the ticks both are sure of: the two screens then agree);
+// false if it cannot be the same.
 bool takeOver(const NetMessage &m)
 {
     NetState &net = game.net;
-    const int cameraMovement = toggleCameraMovement, lightMovement = toggleLightMovement;
-    const ViewState view = game.view;
-    if (!loadPackedState(m.state, !net.linked))
+    if (!loadPackedState(m.state))
         return false;
-    toggleCameraMovement = cameraMovement;
-    toggleLightMovement = lightMovement;
     terrainChanged();
     if (!net.linked) {
         net.linked = true;
@@ -142,8 +138,7 @@ bool takeOver(const NetMessage &m)
     }
     sayAtFrame("Online: out of step with the host at frame %u; took over its game\n", m.frame);
     ++net.resyncs;
-    takeBase(m.frame, takePlay(), net.rollback.baseView);
-    game.view = view;
+    takeBase(m.frame, takePlay(), game.view);
     return true;
 }
 
@@ -341,7 +336,9 @@ int playerFrame(std::uint32_t elapsedMs, std::span<const InputEvent> own, std::u
     const bool host = net.role == NetRole::Host;
     std::vector<InputEvent> shared;
     for (const InputEvent &e : own) {
-        if (isLocalInput(e)) {
+        if (isViewInput(e)) {
+            shared.push_back(e); // this screen's view, in the next tick, never sent
+        } else if (isLocalInput(e)) {
             takeInput(e, std::nullopt); // this screen's alone, at once
         } else if (!host) {
             if (const auto sent = joinerSends(e))
@@ -369,6 +366,14 @@ int playerFrame(std::uint32_t elapsedMs, std::span<const InputEvent> own, std::u
         settleTicks(recorder, sureTick);
     netNotice(static_cast<float>(ticks) * kTickSeconds);
     return ticks;
+}
+
+bool recordFromBase(Recorder &recorder, const std::string &path)
+{
+    return onBase([&] {
+        return startRecording(recorder, path,
+                              {.gameVersion = gameVersion(), .state = packedState()});
+    });
 }
 
 bool sessionOver()

@@ -59,6 +59,10 @@ int playerFrame(std::uint32_t elapsedMs, std::span<const InputEvent> own, std::u
 // of the other's inputs, this side's not acknowledged yet, and the digests
 // due.
 std::vector<std::uint8_t> inputPacket();
+// Starts a recording at the base, the tick both sides are sure of: the
+// joiner's, from the host's game, and again from it after a resync (what
+// was recorded before went out of step). False (errno set) if it cannot.
+bool recordFromBase(Recorder &recorder, const std::string &path);
 // The other side said bye after a tick, and this side is sure of every
 // tick up to it.
 bool sessionOver();

@@ -2,6 +2,7 @@
 #include "net/rollback.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 #include "audio/cues.h"
@@ -68,7 +69,7 @@ std::uint32_t remoteKnown()
 void quietly(bool on)
 {
     muteEffects(on);
-    game.session.matchesQuiet = on;
+    game.session.quiet = on;
 }
 
 // Runs tick `tick` from the play as it stands: the host's inputs first,
@@ -117,6 +118,14 @@ int ticksDue(std::uint32_t &carry, std::uint32_t elapsedMs)
     }
     carry = static_cast<std::uint32_t>(due % kTick);
     return static_cast<int>(due / kTick);
+}
+
+bool isViewInput(const InputEvent &e)
+{
+    using namespace keys;
+    constexpr std::array kView{kOne, kTwo, kI, kJ, kK, kL, kU, kM};
+    return (e.kind == InputKind::KeyDown || e.kind == InputKind::KeyUp) &&
+           std::find(kView.begin(), kView.end(), e.code) != kView.end();
 }
 
 std::uint32_t tickClockMs(std::uint32_t tick)
@@ -244,14 +253,14 @@ void settleTicks(Recorder *recorder, const SureTick &sure)
     r.base = takePlay();
     r.baseView = game.view;
     r.confirmed = known;
-    if (wrong) {
+    if (wrong) { // the guessed ticks again, and their view with them
         ++r.rollbacks;
         for (std::uint32_t t = known + 1; t <= r.tick; ++t)
             run(t, nullptr, applied);
     } else {
         restorePlay(live);
+        game.view = liveView;
     }
-    game.view = liveView;
     quietly(false);
     r.guessedWrong = false;
     if (r.first + 2 * kHistoryTicks < r.confirmed) { // now and then, not every tick
@@ -276,10 +285,16 @@ void runTick(std::span<const InputEvent> own)
         r.late.assign(read.begin() + kMaxEvents, read.end());
         read.resize(kMaxEvents);
     }
-    for (const InputEvent &e : read)
-        at(tick + (game.net.linked && isSureInput(e) ? kSureDelay : r.ownDelay)).own.push_back(e);
+    std::vector<InputEvent> sent;
+    for (const InputEvent &e : read) {
+        const bool view = isViewInput(e);
+        const bool sure = game.net.linked && isSureInput(e);
+        at(tick + (view ? 0 : sure ? kSureDelay : r.ownDelay)).own.push_back(e);
+        if (!view)
+            sent.push_back(e);
+    }
     if (game.net.linked)
-        r.sent.push_back(read);
+        r.sent.push_back(std::move(sent));
     std::vector<InputEvent> applied;
     run(tick, nullptr, applied);
     r.tick = tick;

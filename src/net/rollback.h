@@ -49,6 +49,13 @@ inline constexpr int kMaxTicks = 6;
 // carried in `carry`, in sixtieths of a millisecond.
 int ticksDue(std::uint32_t &carry, std::uint32_t elapsedMs);
 
+// 1, 2, I, J, K, L, U and M: they move this screen's camera and light.
+// They are never sent, and take effect in the next tick, so that the view
+// guessed ticks ran with is the view of the ticks both sides are sure of,
+// as they ran, and its view: the two screens agree whenever nothing is
+// guessed.
+bool isViewInput(const InputEvent &e);
+
 // From tick `at` on, with the play as it stands as the base: with the
 // other side when game.net.linked (its inputs take effect `remoteDelay`
 // ticks after it read them), else alone. This side's take effect

@@ -101,7 +101,7 @@ alive || fail "the host died with its friend"
 python3 "$(dirname "$0")/udp_relay.py" "$relay" "$port" 120 &
 pids+=($!)
 export QUORBLY_TEST_DESYNC=200
-game joiner2 --join "127.0.0.1:$relay"
+game joiner2 --join "127.0.0.1:$relay" --record joiner.qrp
 unset QUORBLY_TEST_DESYNC
 joiner2=$PID
 says host 'a friend joined' 300 2 || fail "no second friend"
@@ -127,6 +127,12 @@ h=$(grep '^Online: game digest' "$WORK/host.txt")
 j=$(grep '^Online: game digest' "$WORK/joiner2.txt")
 [ -n "$h" ] && [ "${h%%,*}" = "${j%%,*}" ] || fail "digests differ: '$h' / '$j'"
 # The host's recording, both friends' inputs in it, replays to its end line.
-(cd "$WORK" && "$QUORBLY_BIN" --replay host.qrp --headless >replay.txt 2>&1) ||
-  fail "the host's recording does not replay: $(tail -1 "$WORK/replay.txt")"
+# Both recordings replay to their digests, and end on the same game.
+for side in host joiner; do
+  (cd "$WORK" && "$QUORBLY_BIN" --replay $side.qrp --headless >replay-$side.txt 2>&1) ||
+    fail "the $side's recording does not replay: $(tail -1 "$WORK/replay-$side.txt")"
+done
+hr=$(grep -o 'Final digest: [0-9a-f]*' "$WORK/replay-host.txt")
+jr=$(grep -o 'Final digest: [0-9a-f]*' "$WORK/replay-joiner.txt")
+[ -n "$hr" ] && [ "$hr" = "$jr" ] || fail "the recordings end apart: '$hr' / '$jr'"
 echo "PASS: ${h%%,*} on both; paused frames $same pixels apart; ball $moved pixels, $drift without"

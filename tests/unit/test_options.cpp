@@ -27,6 +27,7 @@ TEST(CommandLine, OptionsAreTakenAndTheRestGoesToGlut)
     const Options host = parseCommandLine({"--port=5", "--host"}).options;
     EXPECT_TRUE(join.net == NetRole::Join && join.joinHost == "box" && join.port == 99);
     EXPECT_TRUE(host.net == NetRole::Host && host.port == 5 && o.port == kDefaultPort);
+    EXPECT_EQ(parseCommandLine({"--join=a", "--input-delay=2"}).options.inputDelay, 2u);
     EXPECT_EQ(parseCommandLine({"--replay", "r", "--at", "12.5"}).options.at, 12.5);
     EXPECT_FALSE(o.at);
 }
@@ -45,6 +46,7 @@ TEST(CommandLine, HelpVersionAndBadInputStopWithOneLine)
              {"--port=65536", "--port: '65536' is not a port"},
              {"--at=-1", "--at: '-1' is not a number of seconds"},
              {"--at=5", "--at goes with --replay"},
+             {"--input-delay=3", "--input-delay: '3' is not a number of ticks"},
              {"--replay=r", "--host and --join play online, not with --replay"},
              {"--join=a", "--host and --join"}}) {
         const CommandLine cl = parseCommandLine({"--host", arg});
