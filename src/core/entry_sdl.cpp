@@ -60,7 +60,7 @@ int startSession(const Options &options, Session &s)
     // A joiner records from the host's game, once it came: here the file is
     // only made.
     const ReplayHeader header{gameVersion(), randSeed, options.bot, terrainChosenNext};
-    const bool made = options.net == NetRole::Join
+    const bool made = options.net == NetRole::Join || options.net == NetRole::Watch
                           ? std::unique_ptr<std::FILE, CloseFile>(
                                 std::fopen(options.record.c_str(), "w")) != nullptr
                           : startRecording(s.recorder, options.record, header);
@@ -81,7 +81,7 @@ int playSession(const Options &options, Session &s)
         return s.playback.status;
     }
     Recorder *recorder = s.recording ? &s.recorder : nullptr;
-    if (recorder && options.net != NetRole::Join)
+    if (recorder && (options.net == NetRole::Off || options.net == NetRole::Host))
         recordInput(*recorder, nullptr); // the first match
     int status = 0;
     if (options.net != NetRole::Off)

@@ -128,11 +128,12 @@ int playOnline(NetLink &link, Recorder *recorder, const std::string &recordPath)
             if (const std::optional<InputEvent> input = shellInput(&ev))
                 inputs.push_back(*input);
         const std::uint32_t now = SDL_GetTicks();
-        status = netStep(link, now - last, inputs, kBatchMs, recorder);
+        status = netStep(link, now - last, inputs, kBatchMs,
+                         recorder && recorder->file ? recorder : nullptr);
         inputs.clear();
-        // The joiner records from the host's game, and from it again after
-        // a resync.
-        if (recorder && game.net.role == NetRole::Join && game.net.linked &&
+        // A joiner or a watcher records from the host's game, and from it
+        // again after a resync.
+        if (recorder && game.net.role != NetRole::Host && game.net.linked &&
             (!recorder->file || game.net.resyncs != recordedResyncs)) {
             recordedResyncs = game.net.resyncs;
             if (!recordFromBase(*recorder, recordPath))
@@ -148,7 +149,8 @@ int playOnline(NetLink &link, Recorder *recorder, const std::string &recordPath)
         showFrame(now);
     }
     closeNet(link, recorder, status < 0);
-    endOnBase();
+    if (game.net.role != NetRole::Watch) // a watcher plays only sure ticks
+        endOnBase();
     if (game.net.linked)
         std::printf("Online: game digest %s at frame %u, %u packets dropped\n",
                     digestText(onlineDigest()).c_str(),

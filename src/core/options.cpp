@@ -45,6 +45,7 @@ Two hamsters in balls knock each other off a hilly arena.
   --digest-every N    print the digest of the game state every N frames
   --host              wait for a friend to join over the network (UDP 27015)
   --join HOST[:PORT]  join the game a friend hosts, and steer player 2
+  --watch HOST[:PORT] watch the game a friend hosts, live, steering nothing
   --port N            the UDP port to host on or join (27015)
   --input-delay N     online: this side's keys take effect N ticks (0 to 2,
                       1/60 s each) after they were pressed, so that the other
@@ -90,11 +91,13 @@ std::string_view apply(std::string_view name, std::string_view value, Options &o
         o.terrain = value;
         return value.empty() ? "a terrain name" : "";
     }
-    if (name == "--join") {
+    if (name == "--join" || name == "--watch") {
         // HOST or HOST:PORT; ENet speaks IPv4, so a colon only ever comes
         // before a port.
         const std::size_t colon = value.rfind(':');
-        o.net = NetRole::Join;
+        if (o.net != NetRole::Off)
+            return "the one game to join or watch";
+        o.net = name == "--join" ? NetRole::Join : NetRole::Watch;
         o.joinHost = value.substr(0, colon);
         if (colon != std::string_view::npos) {
             std::uint16_t port = 0;
@@ -144,7 +147,8 @@ bool takesValue(std::string_view name)
 {
     return name == "--window" || name == "--data" || name == "--terrain" || name == "--seed" ||
            name == "--join" || name == "--port" || name == "--record" || name == "--replay" ||
-           name == "--digest-every" || name == "--at" || name == "--input-delay";
+           name == "--digest-every" || name == "--at" || name == "--input-delay" ||
+           name == "--watch";
 }
 
 CommandLine bad(std::string line)
@@ -193,8 +197,8 @@ CommandLine parseCommandLine(const std::vector<std::string_view> &args)
             return bad("unknown option '" + std::string(arg) + "' (see quorbly --help)");
         }
     }
-    if (hosting && cl.options.net == NetRole::Join)
-        return bad("--host and --join: a game is either hosted or joined");
+    if (hosting && cl.options.net != NetRole::Off)
+        return bad("--host and --join or --watch: a game is either hosted or joined");
     if (hosting)
         cl.options.net = NetRole::Host;
     if (cl.options.joinPort)
@@ -202,7 +206,7 @@ CommandLine parseCommandLine(const std::vector<std::string_view> &args)
     const Options &o = cl.options;
     if (o.net != NetRole::Off && !o.replay.empty())
         return bad("--host and --join play online, not with --replay");
-    if (o.inputDelay && o.net == NetRole::Off)
+    if (o.inputDelay && o.net != NetRole::Host && o.net != NetRole::Join)
         return bad("--input-delay goes with --host or --join");
     if (o.at && o.replay.empty())
         return bad("--at goes with --replay FILE");

@@ -10,7 +10,7 @@
 #include <vector>
 
 // The side a game plays online.
-enum class NetRole : std::uint8_t { Off, Host, Join };
+enum class NetRole : std::uint8_t { Off, Host, Join, Watch };
 
 inline constexpr std::uint16_t kDefaultPort = 27015;
 
@@ -30,8 +30,8 @@ struct Options {
     std::uint64_t digestEvery = 0; // --digest-every N: the digest after every N frames
     std::optional<double> at;      // --at SECONDS: where the replay starts
     NetRole net = NetRole::Off;
-    std::string joinHost;                    // --join's host name or address
-    std::optional<std::uint16_t> joinPort;   // --join's :PORT
+    std::string joinHost;                    // --join's (or --watch's) host name or address
+    std::optional<std::uint16_t> joinPort;   // its :PORT
     std::uint16_t port = kDefaultPort;       // --port, or the one to join
     std::optional<std::uint32_t> inputDelay; // --input-delay N: ticks from a key to its effect
 };

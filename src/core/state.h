@@ -202,7 +202,14 @@ struct NetState {
     std::uint32_t resyncs = 0;   // whole games sent (host) or taken over (joiner) to resync
     std::uint32_t sentWhole = 0; // the tick of the last whole game sent
     std::uint32_t endAt = 0;     // the other side's last tick, once it said bye
-    MatchStart welcomeStart{};   // joiner: the match its welcome says the host plays
+    // Joiner: the match its welcome says the host plays (a vector, as a
+    // string cannot start the record constant).
+    std::vector<MatchStart> welcomeStart{};
+    // Host: the inputs of the last sure ticks, from tick watchedFrom, for
+    // its watchers; a watcher: the sure ticks come, not played yet.
+    std::uint32_t watchedFrom = 0;
+    std::vector<std::vector<InputEvent>> watched{}, ahead{};
+    std::uint32_t watchers = 0; // watching the match, as the host counts them
     // A line on this screen only (the host's "Player 2 left"), and its time.
     std::array<char, 64> notice{};
     float noticeTime = 0;

@@ -32,7 +32,8 @@ constexpr std::size_t kMaxPacket = 512u << 10;
 // A friend silent this long has gone (ENet's own default waits up to 30 s).
 constexpr std::uint32_t kPeerTimeoutMinMs = 3000, kPeerTimeoutMaxMs = 6000;
 constexpr std::uint32_t kByeTimeoutMs = 5000;
-constexpr std::uint64_t kIpUdpHeader = 28; // bytes of every datagram ENet does not count
+constexpr std::uint32_t kWatchersByeMs = 2000; // a watcher is waited for less
+constexpr std::uint64_t kIpUdpHeader = 28;     // bytes of every datagram ENet does not count
 
 std::uint32_t nowMs()
 {
@@ -91,7 +92,45 @@ void sendInputs(NetLink &link)
         return;
     sendNow(link.peer, inputPacket(), ENET_PACKET_FLAG_UNRELIABLE_FRAGMENT);
     enet_host_flush(link.host.get());
-    link.lastSent = nowMs();
+}
+
+void sendReliably(ENetPeer *peer, std::span<const NetMessage> messages)
+{
+    std::vector<std::uint8_t> bytes;
+    for (const NetMessage &m : messages)
+        encodeMessage(m, bytes);
+    if (!bytes.empty())
+        sendNow(peer, bytes);
+}
+
+// The count of watchers, on the host's screen and its friend's.
+void countWatchers(NetLink &link)
+{
+    game.net.watchers = static_cast<std::uint32_t>(link.watchers.size());
+    sendNet(link, {.kind = NetKind::Watching, .frame = game.net.watchers});
+    flushNet(link);
+}
+
+// Each watcher's sure ticks since its acknowledgement, unreliably (the whole
+// game reliably to one too far behind); none waits for a watcher.
+void sendWatched(NetLink &link)
+{
+    for (NetWatcher &w : link.watchers) {
+        std::vector<NetMessage> reliable;
+        const std::vector<std::uint8_t> packet = watchPacket(w.acked, reliable);
+        sendReliably(w.peer, reliable);
+        if (!packet.empty())
+            sendNow(w.peer, packet, ENET_PACKET_FLAG_UNRELIABLE_FRAGMENT);
+    }
+    if (!link.watchers.empty())
+        enet_host_flush(link.host.get());
+}
+
+NetWatcher *watcherOf(NetLink &link, const ENetPeer *peer)
+{
+    const auto w = std::find_if(link.watchers.begin(), link.watchers.end(),
+                                [peer](const NetWatcher &x) { return x.peer == peer; });
+    return w == link.watchers.end() ? nullptr : &*w;
 }
 
 void refuse(ENetHost *host, ENetPeer *peer, RefuseReason reason)
@@ -131,8 +170,21 @@ void callerPacket(NetLink &link, const ENetEvent &ev)
         enet_peer_disconnect_now(ev.peer, 0);
         return;
     }
-    if (const auto reason = checkHello(messages->front())) {
+    NetMessage hi = messages->front();
+    const bool watcher = hi.kind == NetKind::Watch;
+    hi.kind = watcher ? NetKind::Hello : hi.kind;
+    if (const auto reason = checkHello(hi)) {
         refuse(link.host.get(), ev.peer, *reason);
+        return;
+    }
+    if (watcher) { // any number, up to the slots
+        link.watchers.push_back({ev.peer, game.net.rollback.confirmed});
+        keepUnthrottled(ev.peer);
+        sendReliably(ev.peer, watchWelcome());
+        enet_host_flush(link.host.get());
+        countWatchers(link);
+        say("Online: a watcher joined from " + addressText(ev.peer->address) + " (" +
+            std::to_string(link.watchers.size()) + " watching)");
         return;
     }
     if (link.peer) {
@@ -154,6 +206,13 @@ void hostPacket(NetLink &link, const ENetEvent &ev)
 {
     if (isCaller(link, ev.peer))
         return callerPacket(link, ev);
+    if (NetWatcher *w = watcherOf(link, ev.peer)) { // only its acknowledgement counts
+        const auto messages = decode(ev.packet);
+        for (const NetMessage &m : messages ? *messages : std::vector<NetMessage>{})
+            if (m.kind == NetKind::Ack)
+                w->acked = std::max(w->acked, m.frame);
+        return;
+    }
     if (ev.peer != link.peer) {
         ++game.net.dropped;
         return;
@@ -198,6 +257,10 @@ void hostEvent(NetLink &link, const ENetEvent &ev)
         break;
     case ENET_EVENT_TYPE_DISCONNECT:
         forgetCaller(link, ev.peer);
+        if (watcherOf(link, ev.peer)) {
+            std::erase_if(link.watchers, [&ev](const NetWatcher &w) { return w.peer == ev.peer; });
+            countWatchers(link);
+        }
         if (ev.peer != link.peer)
             break;
         link.peer = nullptr;
@@ -213,7 +276,10 @@ void joinerEvent(NetLink &link, const ENetEvent &ev)
 {
     if (ev.type == ENET_EVENT_TYPE_CONNECT) { // the hello goes out once connected
         keepUnthrottled(link.peer);
-        sendNet(link, hello(game.net.inputDelay));
+        NetMessage hi = hello(game.net.inputDelay);
+        if (game.net.role == NetRole::Watch)
+            hi = {.kind = NetKind::Watch, .protocol = hi.protocol, .text = hi.text};
+        sendNet(link, hi);
         flushNet(link);
         return;
     }
@@ -302,9 +368,49 @@ void awaitLastTick(NetLink &link, Recorder *recorder)
     const std::uint32_t start = nowMs();
     while (link.peer && !sessionOver() && nowMs() - start < kByeTimeoutMs) {
         serveEvent(link, 20);
-        settleTicks(recorder);
+        settleSure(recorder);
         sendInputs(link);
     }
+}
+
+// A watcher's frame: the sure ticks that came played, its acknowledgement
+// sent now and then; 0 once the host left (after its last tick) or went.
+int watchStep(NetLink &link, std::span<const InputEvent> own, std::uint32_t batchMs,
+              Recorder *recorder)
+{
+    watcherFrame(own, recorder);
+    const RollbackState &r = game.net.rollback;
+    if (link.peer && game.net.linked && nowMs() - link.lastSent >= batchMs) {
+        std::vector<std::uint8_t> ack;
+        encodeMessage({.kind = NetKind::Ack, .frame = r.tick}, ack);
+        sendNow(link.peer, ack, ENET_PACKET_FLAG_UNRELIABLE_FRAGMENT);
+        enet_host_flush(link.host.get());
+        link.lastSent = nowMs();
+    }
+    if ((game.net.endAt != 0 && r.tick >= game.net.endAt) || link.hostGone) {
+        say("Online: the host left at frame " + std::to_string(r.tick));
+        return 0;
+    }
+    return -1;
+}
+
+// The host's last sure ticks go to its watchers until each acknowledged
+// them (at most kWatchersByeMs), then its bye after them.
+void byeToWatchers(NetLink &link)
+{
+    const std::uint32_t last = game.net.rollback.confirmed;
+    const auto behind = [&link, last] {
+        return std::any_of(link.watchers.begin(), link.watchers.end(),
+                           [last](const NetWatcher &w) { return w.acked < last; });
+    };
+    const std::uint32_t start = nowMs();
+    while (behind() && nowMs() - start < kWatchersByeMs) {
+        sendWatched(link);
+        serveEvent(link, 20);
+    }
+    for (const NetWatcher &w : link.watchers)
+        sendReliably(w.peer, std::vector<NetMessage>{{.kind = NetKind::Bye, .frame = last}});
+    enet_host_flush(link.host.get());
 }
 
 // Serves the link until its peer hangs up (true), or for kByeTimeoutMs.
@@ -342,7 +448,7 @@ int openNet(const Options &options, NetLink &link)
     game.net.role = options.net;
     game.net.port = options.port;
     game.net.inputDelay = options.inputDelay.value_or(0);
-    if (options.net == NetRole::Join)
+    if (options.net != NetRole::Host)
         return openJoiner(options, link);
     ENetAddress address{ENET_HOST_ANY, options.port};
     link.host.reset(createHost(&address, kPeers));
@@ -384,14 +490,17 @@ int netStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> 
             std::uint32_t batchMs, Recorder *recorder)
 {
     pollNet(link); // what came since the last frame plays in this one
+    const NetRole role = game.net.role;
+    const bool linked = game.net.linked;
+    const std::uint32_t resyncs = game.net.resyncs;
     int status = -1;
-    if (game.net.role == NetRole::Join) {
-        for (const NetMessage &m : std::exchange(link.inbox, {}))
-            if (status < 0)
-                status = playerReceive(m);
-        if (status >= 0)
-            return status;
-    }
+    for (const NetMessage &m : std::exchange(link.inbox, {})) // from the host
+        if (status < 0)
+            status = role == NetRole::Watch ? watcherReceive(m) : playerReceive(m);
+    if (status >= 0 || game.net.linked != linked || game.net.resyncs != resyncs)
+        return status; // the host's game taken over: a recording may start from it
+    if (role == NetRole::Watch)
+        return watchStep(link, own, batchMs, recorder);
     std::vector<NetMessage> reliable;
     const auto begun = std::chrono::steady_clock::now();
     const int ticks = playerFrame(elapsedMs, own, netRoundTripMs(link) / 2, reliable, recorder);
@@ -401,9 +510,12 @@ int netStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> 
     for (const NetMessage &m : reliable)
         sendNet(link, m);
     flushNet(link); // before the inputs, which ENet then holds back behind it
-    if (ticks > 0 && nowMs() - link.lastSent >= batchMs)
+    if (ticks > 0 && nowMs() - link.lastSent >= batchMs) {
         sendInputs(link);
-    if (game.net.role == NetRole::Join && (sessionOver() || link.hostGone)) {
+        sendWatched(link);
+        link.lastSent = nowMs();
+    }
+    if (role == NetRole::Join && (sessionOver() || link.hostGone)) {
         say("Online: the host left at frame " + std::to_string(game.net.rollback.confirmed));
         return 0;
     }
@@ -434,8 +546,10 @@ void closeNet(NetLink &link, Recorder *recorder, bool quitting)
         sendInputs(link);
         serveEvent(link, 20);
     }
-    if (link.peer && game.net.linked && quitting)
+    if (link.peer && game.net.linked && quitting && game.net.role != NetRole::Watch)
         awaitLastTick(link, recorder);
+    if (game.net.role == NetRole::Host)
+        byeToWatchers(link);
     if (link.peer) {
         if (!quitting) {
             sendNet(link, {.kind = NetKind::Bye, .frame = game.net.rollback.tick});

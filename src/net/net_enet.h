@@ -29,15 +29,22 @@ struct NetCaller {
     std::uint32_t since = 0; // milliseconds, a steady clock
 };
 
+// A watcher of the host's, and the last sure tick it acknowledged.
+struct NetWatcher {
+    _ENetPeer *peer = nullptr;
+    std::uint32_t acked = 0;
+};
+
 struct NetLink {
     std::unique_ptr<_ENetHost, NetHostClose> host;
-    _ENetPeer *peer = nullptr;       // the friend, or the joiner's host; ENet's to free
-    std::vector<NetCaller> callers;  // the host's, each let go unless it says hello in time
-    bool hostGone = false;           // the joiner lost its host
-    std::vector<std::uint8_t> batch; // messages to go out with the next flush
-    std::uint32_t lastSent = 0;      // the last input packet, ms on a steady clock
-    std::vector<NetMessage> inbox;   // the joiner's, from the host, to play in order
-    std::uint32_t frameUs = 0;       // the last frame's ticks took this long, rollback and all
+    _ENetPeer *peer = nullptr;        // the friend, or the joiner's host; ENet's to free
+    std::vector<NetCaller> callers;   // the host's, each let go unless it says hello in time
+    std::vector<NetWatcher> watchers; // the host's
+    bool hostGone = false;            // the joiner lost its host
+    std::vector<std::uint8_t> batch;  // messages to go out with the next flush
+    std::uint32_t lastSent = 0;       // the last input packet, ms on a steady clock
+    std::vector<NetMessage> inbox;    // the joiner's, from the host, to play in order
+    std::uint32_t frameUs = 0;        // the last frame's ticks took this long, rollback and all
 };
 
 // Opens the link the options ask for: binds the host's UDP port, or finds
@@ -56,7 +63,9 @@ void flushNet(NetLink &link);
 // One drawn frame of either player, `elapsedMs` after the last: what
 // arrived, then its own inputs and ticks (net/online.h's playerFrame), and
 // its inputs sent (unreliable, repeating what is not acknowledged) at most
-// every `batchMs`. Returns -1 to play on, else the joiner's exit status.
+// every `batchMs`. A frame that took the host's game over (the welcome, a
+// resync) plays no tick, so that a recording can start from it. Returns -1
+// to play on, else the joiner's exit status.
 int netStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> own,
             std::uint32_t batchMs, Recorder *recorder = nullptr);
 // Bytes sent and received so far, as they go over the wire: ENet's and

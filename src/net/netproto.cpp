@@ -152,7 +152,7 @@ NetMessage readMessage(Reader &r)
     NetMessage m;
     const std::uint8_t kind = r.u8();
     r.require(kind >= static_cast<unsigned>(NetKind::Hello) &&
-              kind <= static_cast<unsigned>(NetKind::Inputs));
+              kind <= static_cast<unsigned>(NetKind::Watching));
     m.kind = static_cast<NetKind>(kind);
     auto text = [&](std::size_t length, std::size_t limit) {
         const auto bytes = r.bytes(length);
@@ -160,6 +160,10 @@ NetMessage readMessage(Reader &r)
         m.text.assign(bytes.begin(), bytes.end());
     };
     switch (r.ok ? m.kind : NetKind::Bye) {
+    case NetKind::Watch:
+        m.protocol = r.u16();
+        text(r.u8(), kMaxVersionText);
+        break;
     case NetKind::Hello:
         m.protocol = r.u16();
         text(r.u8(), kMaxVersionText);
@@ -195,6 +199,7 @@ NetMessage readMessage(Reader &r)
         break;
     case NetKind::Tick:
     case NetKind::Ack:
+    case NetKind::Watching:
         m.frame = r.u32();
         break;
     case NetKind::FullState: {
@@ -237,12 +242,13 @@ void encodeMessage(const NetMessage &m, std::vector<std::uint8_t> &out)
     w.u8(static_cast<unsigned>(m.kind));
     const auto *text = reinterpret_cast<const std::uint8_t *>(m.text.data());
     switch (m.kind) {
+    case NetKind::Watch:
     case NetKind::Hello: {
         const std::size_t n = std::min(m.text.size(), kMaxVersionText);
         w.u16(m.protocol);
         w.u8(static_cast<unsigned>(n));
         w.bytes(text, n);
-        if (m.protocol >= 4)
+        if (m.kind == NetKind::Hello && m.protocol >= 4)
             w.u32(m.inputDelay);
         break;
     }
@@ -279,6 +285,7 @@ void encodeMessage(const NetMessage &m, std::vector<std::uint8_t> &out)
         break;
     case NetKind::Tick:
     case NetKind::Ack:
+    case NetKind::Watching:
         w.u32(m.frame);
         break;
     case NetKind::FullState:

@@ -30,7 +30,10 @@ enum class NetKind : std::uint8_t {
     Bye,        // either side: leaving after tick `frame`, its last
     Tick,       // host -> joiner: frame; the messages of that frame follow
     Ack,        // both ways: frame, the last tick of the other's inputs taken
-    Inputs,     // both ways: frame (the first tick), ticks (each one's inputs, as read)
+    Inputs,     // both ways: frame (the first tick), ticks (each one's inputs, as read);
+                // host -> watcher: the sure ticks' inputs, as they apply
+    Watch,      // watcher -> host: text (game version), protocol
+    Watching,   // host -> friend: frame, the number of watchers
 };
 
 enum class RefuseReason : std::uint8_t { Version = 1, Full };

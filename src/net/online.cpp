@@ -29,6 +29,9 @@ constexpr float kNoticeSeconds = 5.0f;
 // An input packet repeats at most this many ticks the other side has not
 // acknowledged.
 constexpr std::size_t kMaxRepeatedTicks = 64;
+// The host keeps the inputs of this many sure ticks for its watchers (ten
+// seconds); one further behind gets the whole game again.
+constexpr std::size_t kWatchedTicks = 600;
 
 bool isKey(const InputEvent &e)
 {
@@ -72,13 +75,18 @@ template <class F> auto onBase(F f)
 }
 
 // The whole game both sides are sure of, its random generator within.
+NetMessage wholeGame()
+{
+    return {.kind = NetKind::FullState,
+            .frame = game.net.rollback.confirmed,
+            .state = onBase([] { return packedState(); })};
+}
+
+// The whole game for the friend: its digests from before it are out of date.
 NetMessage fullState()
 {
-    NetState &net = game.net;
-    net.sentWhole = net.rollback.confirmed;
-    return {.kind = NetKind::FullState, .frame = net.rollback.confirmed, .state = onBase([] {
-                                                                             return packedState();
-                                                                         })};
+    game.net.sentWhole = game.net.rollback.confirmed;
+    return wholeGame();
 }
 
 void sayAtFrame(const char *line, std::uint32_t frame)
@@ -95,7 +103,12 @@ void compareDigests()
     for (const DigestMark &mine : net.digests)
         for (const DigestMark &theirs : net.theirDigests)
             if (mine.frame != 0 && mine.frame == theirs.frame && mine.digest != theirs.digest &&
-                net.role == NetRole::Host && !net.resend && mine.frame > net.sentWhole) {
+                net.role == NetRole::Watch && mine.frame > net.sentWhole) {
+                net.sentWhole = UINT32_MAX; // once
+                sayAtFrame("Online: the watched game went out of step at frame %u\n", mine.frame);
+            } else if (mine.frame != 0 && mine.frame == theirs.frame &&
+                       mine.digest != theirs.digest && net.role == NetRole::Host && !net.resend &&
+                       mine.frame > net.sentWhole) {
                 net.resend = true;
                 ++net.resyncs;
                 sayAtFrame("Online: player 2 went out of step at frame %u; sending the whole "
@@ -111,10 +124,18 @@ void keepDigest(std::array<DigestMark, 4> &marks, DigestMark mark)
     compareDigests();
 }
 
-// A tick both sides are sure of: once a second its digest goes out.
-void sureTick(std::uint32_t tick, std::span<const InputEvent>)
+// A tick both sides are sure of: the watchers get its inputs, and once a
+// second its digest goes out.
+void sureTick(std::uint32_t tick, std::span<const InputEvent> applied)
 {
     NetState &net = game.net;
+    if (net.watched.empty())
+        net.watchedFrom = tick;
+    net.watched.emplace_back(applied.begin(), applied.end());
+    if (net.watched.size() >= 2 * kWatchedTicks) { // now and then, not every tick
+        net.watched.erase(net.watched.begin(), net.watched.end() - kWatchedTicks);
+        net.watchedFrom = tick + 1 - kWatchedTicks;
+    }
     if (tick % kDigestEvery != 0)
         return;
     const DigestMark mark{tick, onlineDigest()};
@@ -228,7 +249,112 @@ void friendLeft()
 
 std::vector<NetMessage> welcome()
 {
-    return {hello(game.net.inputDelay), matchStartMessage(), fullState()};
+    return {hello(game.net.inputDelay),
+            matchStartMessage(),
+            fullState(),
+            {.kind = NetKind::Watching, .frame = game.net.watchers}};
+}
+
+std::vector<NetMessage> watchWelcome()
+{
+    return {hello(), matchStartMessage(), wholeGame()};
+}
+
+std::vector<std::uint8_t> watchPacket(std::uint32_t &acked, std::vector<NetMessage> &reliable)
+{
+    NetState &net = game.net;
+    std::vector<std::uint8_t> packet;
+    if (acked + 1 < net.watchedFrom || acked > net.rollback.confirmed) { // too far behind
+        reliable.push_back(wholeGame());
+        acked = net.rollback.confirmed;
+        return packet;
+    }
+    NetMessage inputs{.kind = NetKind::Inputs, .frame = acked + 1};
+    for (std::size_t i = acked + 1 - net.watchedFrom;
+         i < net.watched.size() && inputs.ticks.size() < kMaxRepeatedTicks; ++i)
+        inputs.ticks.push_back(net.watched[i]);
+    encodeMessage(inputs, packet);
+    for (const DigestMark &d : net.digests)
+        if (d.frame > acked)
+            encodeMessage({.kind = NetKind::Digest, .frame = d.frame, .digest = d.digest}, packet);
+    return packet;
+}
+
+int watcherReceive(const NetMessage &m)
+{
+    NetState &net = game.net;
+    RollbackState &r = net.rollback;
+    switch (m.kind) {
+    case NetKind::Inputs: // the sure ticks in order: those past the ones in hand wait
+        for (std::size_t i = 0; i < m.ticks.size(); ++i)
+            if (net.linked && m.frame + i == r.tick + net.ahead.size() + 1 &&
+                net.ahead.size() < kWatchedTicks)
+                net.ahead.push_back(m.ticks[i]);
+        return -1;
+    case NetKind::Digest:
+        if (net.linked)
+            keepDigest(net.theirDigests, {m.frame, m.digest});
+        return -1;
+    case NetKind::FullState: // the start, or again after falling behind
+        if (!loadPackedState(m.state, !net.linked)) {
+            sayAtFrame("Online: cannot take over the host's game (frame %u)\n", m.frame);
+            return 1;
+        }
+        terrainChanged();
+        if (net.linked)
+            ++net.resyncs; // a recording starts again from here
+        net.linked = true;
+        beginTicks(m.frame, 0, 0);
+        net.ahead.clear();
+        return -1;
+    case NetKind::Bye:
+        net.endAt = std::max(m.frame, 1u);
+        return -1;
+    case NetKind::Refuse:
+        std::printf("%s\n", refusalLine(m.reason, NetRole::Join).c_str());
+        return 1;
+    case NetKind::Hello:
+    case NetKind::MatchStart:
+        return -1;
+    default:
+        ++net.dropped;
+        return -1;
+    }
+}
+
+int watcherFrame(std::span<const InputEvent> own, Recorder *recorder)
+{
+    NetState &net = game.net;
+    RollbackState &r = net.rollback;
+    for (const InputEvent &e : own) {
+        if (isViewInput(e))
+            r.late.push_back(e); // with the next tick, into the recording too
+        else if (isLocalInput(e))
+            takeInput(e, std::nullopt);
+    }
+    // The ticks that came, at most kMaxTicks a frame, or a second's worth
+    // while far behind (a
+    // slow screen catches up).
+    const int most = net.ahead.size() > 2 * kMaxTicks ? 60 : kMaxTicks;
+    int played = 0;
+    for (; played < most && !net.ahead.empty(); ++played) {
+        const std::uint32_t tick = r.confirmed = ++r.tick; // all sure
+        std::vector<InputEvent> inputs = std::exchange(r.late, {});
+        inputs.insert(inputs.end(), net.ahead.front().begin(), net.ahead.front().end());
+        net.ahead.erase(net.ahead.begin());
+        for (const InputEvent &e : inputs) {
+            takeInput(e, tickClockMs(tick));
+            if (recorder)
+                recordInput(*recorder, &e);
+        }
+        runFrame(kTickSeconds);
+        if (recorder)
+            recordFrame(*recorder, kTickSeconds);
+        if (tick % kDigestEvery == 0)
+            keepDigest(net.digests, {tick, onlineDigest()});
+    }
+    netNotice(static_cast<float>(played) * kTickSeconds);
+    return played;
 }
 
 int playerReceive(const NetMessage &m)
@@ -260,7 +386,7 @@ int playerReceive(const NetMessage &m)
     case NetKind::MatchStart:
         if (host)
             break;
-        net.welcomeStart = {m.seed, m.text};
+        net.welcomeStart = {{m.seed, m.text}};
         return -1;
     case NetKind::FullState:
         if (host)
@@ -269,18 +395,23 @@ int playerReceive(const NetMessage &m)
             sayAtFrame("Online: cannot take over the host's game (frame %u)\n", m.frame);
             return 1;
         }
-        if (currentMatchStart() != net.welcomeStart && m.frame == net.rollback.tick &&
-            !net.welcomeStart.terrainLine.empty()) {
+        if (!net.welcomeStart.empty() && currentMatchStart() != net.welcomeStart.front() &&
+            m.frame == net.rollback.tick) {
             sayAtFrame("Online: the host's match at frame %u is not one this game can play: are "
                        "its terrains the same?\n",
                        m.frame);
             return 1;
         }
-        net.welcomeStart = {};
+        net.welcomeStart.clear();
         return -1;
     case NetKind::Bye:
         if (!host && net.linked)
             net.endAt = std::max(m.frame, net.rollback.confirmed);
+        return -1;
+    case NetKind::Watching:
+        if (host)
+            break;
+        net.watchers = m.frame;
         return -1;
     case NetKind::Refuse:
         if (host)
@@ -323,9 +454,19 @@ const char *netNotice(float seconds)
     else if (net.role == NetRole::Host && !net.linked)
         std::snprintf(net.notice.data(), net.notice.size(), "Waiting for a friend on UDP port %u",
                       static_cast<unsigned>(net.port));
+    else if (net.role == NetRole::Watch)
+        std::snprintf(net.notice.data(), net.notice.size(), "Watching");
+    else if (net.watchers > 0)
+        std::snprintf(net.notice.data(), net.notice.size(), "%u watching",
+                      static_cast<unsigned>(net.watchers));
     else
         net.notice[0] = '\0';
     return net.notice.data();
+}
+
+void settleSure(Recorder *recorder)
+{
+    settleTicks(recorder, sureTick);
 }
 
 int playerFrame(std::uint32_t elapsedMs, std::span<const InputEvent> own, std::uint32_t oneWayMs,
@@ -349,7 +490,7 @@ int playerFrame(std::uint32_t elapsedMs, std::span<const InputEvent> own, std::u
     }
     if (!host && !net.linked)
         return 0;
-    settleTicks(recorder, sureTick); // what came puts the guessed ticks right first
+    settleSure(recorder); // what came puts the guessed ticks right first
     if (net.resend) {
         reliable.push_back(fullState());
         net.resend = false;
@@ -363,7 +504,7 @@ int playerFrame(std::uint32_t elapsedMs, std::span<const InputEvent> own, std::u
     for (int i = 0; i < ticks; ++i)
         runTick(i == 0 ? std::span<const InputEvent>(shared) : std::span<const InputEvent>{});
     if (!net.linked) // alone, every tick is sure at once: a friend may join from it
-        settleTicks(recorder, sureTick);
+        settleSure(recorder);
     netNotice(static_cast<float>(ticks) * kTickSeconds);
     return ticks;
 }

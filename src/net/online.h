@@ -55,6 +55,25 @@ int playerReceive(const NetMessage &message);
 // friend out of step goes to `reliable`. Returns the ticks run.
 int playerFrame(std::uint32_t elapsedMs, std::span<const InputEvent> own, std::uint32_t oneWayMs,
                 std::vector<NetMessage> &reliable, Recorder *recorder = nullptr);
+// The host's watchers. What one gets on joining: the host's hello, the match
+// and the whole game both players are sure of. Then, unreliably, the sure
+// ticks' inputs after the last it acknowledged (`acked`), as they apply,
+// and the digests; a watcher too far behind gets the whole game again, to
+// `reliable`, and `acked` moves on to it.
+std::vector<NetMessage> watchWelcome();
+std::vector<std::uint8_t> watchPacket(std::uint32_t &acked, std::vector<NetMessage> &reliable);
+
+// A watcher. A message from the host: the sure ticks, the digests, the
+// whole game, its bye; -1 to watch on, else the exit status. Then one drawn
+// frame: this screen's own inputs, and the sure ticks that came played, at
+// most kMaxTicks (into `recorder` when there is one). Returns the ticks
+// played.
+int watcherReceive(const NetMessage &message);
+int watcherFrame(std::span<const InputEvent> own, Recorder *recorder = nullptr);
+
+// The ticks that became sure run (net/rollback.h's settleTicks): into
+// `recorder`, to the watchers, and their digests.
+void settleSure(Recorder *recorder);
 // The bytes of the next input packet, sent unreliably: the acknowledgement
 // of the other's inputs, this side's not acknowledged yet, and the digests
 // due.

@@ -216,16 +216,20 @@ void remoteAcknowledged(std::uint32_t readTick)
 int ticksAllowed(int due, std::uint32_t oneWayMs)
 {
     RollbackState &r = rb();
-    if (!game.net.linked || due <= 0)
+    if (!game.net.linked)
         return std::max(due, 0);
     const std::uint32_t room =
         r.tick - r.confirmed >= kRollbackWindow ? 0 : kRollbackWindow - (r.tick - r.confirmed);
     int allowed = std::min(due, static_cast<int>(room));
-    // Where the other side is now, as far as its last inputs tell.
+    // Where the other side is now, as far as its last inputs tell: a side
+    // ahead of it holds a tick back now and then, one behind (a joiner that
+    // just took the host's game over) catches up a tick a frame.
     const std::uint64_t there = r.remoteRead + oneWayMs * 60 / 1000;
     if (allowed > 0 && r.tick > there + 1 && r.tick - r.slowedAt >= kSlowEvery) {
         --allowed;
         r.slowedAt = r.tick;
+    } else if (there > r.tick + 1 && allowed < static_cast<int>(room)) {
+        ++allowed;
     }
     return allowed;
 }

@@ -77,7 +77,8 @@ void remoteAcknowledged(std::uint32_t readTick);
 
 // Of the `due` ticks the clock asks for now: none when this side is a
 // window past what it knows, one fewer now and then while it runs ahead of
-// the other side by more than a tick (`oneWayMs` being half the round trip).
+// the other side by more than a tick, one more while it is behind by more
+// than a tick (`oneWayMs` being half the round trip).
 int ticksAllowed(int due, std::uint32_t oneWayMs);
 
 // What a tick that became sure hands on, after it ran: its number and the

@@ -115,24 +115,32 @@ says host 'refused a third player' || fail "the host did not say it refused"
 says host 'player 2 went out of step at frame' || fail "the host missed the corruption"
 says joiner2 'out of step with the host at frame .*; took over its game' ||
   fail "the joiner did not take over"
+game watcher --watch "127.0.0.1:$port" --record watcher.qrp # late, after the resync
+watcher=$PID
+says host 'a watcher joined' || fail "the host saw no watcher"
 sleep 4
 key_to "$host_win" key Escape
 wait_exit 30
 [ "$STATUS" = 0 ] || fail "the host ended with $STATUS"
-GAME_PID=$joiner2
-wait_exit 30
-[ "$STATUS" = 0 ] || fail "the joiner ended with $STATUS when the host left"
+for GAME_PID in $joiner2 $watcher; do
+  wait_exit 30
+  [ "$STATUS" = 0 ] || fail "a joiner or watcher ended with $STATUS when the host left"
+done
 grep -q '^Online: the host left' "$WORK/joiner2.txt" || fail "the joiner did not say the host left"
 h=$(grep '^Online: game digest' "$WORK/host.txt")
 j=$(grep '^Online: game digest' "$WORK/joiner2.txt")
-[ -n "$h" ] && [ "${h%%,*}" = "${j%%,*}" ] || fail "digests differ: '$h' / '$j'"
+w=$(grep '^Online: game digest' "$WORK/watcher.txt")
+[ -n "$h" ] && [ "${h%%,*}" = "${j%%,*}" ] && [ "${h%%,*}" = "${w%%,*}" ] ||
+  fail "digests differ: '$h' / '$j' / '$w'"
 # The host's recording, both friends' inputs in it, replays to its end line.
 # Both recordings replay to their digests, and end on the same game.
-for side in host joiner; do
+for side in host joiner watcher; do
   (cd "$WORK" && "$QUORBLY_BIN" --replay $side.qrp --headless >replay-$side.txt 2>&1) ||
     fail "the $side's recording does not replay: $(tail -1 "$WORK/replay-$side.txt")"
 done
 hr=$(grep -o 'Final digest: [0-9a-f]*' "$WORK/replay-host.txt")
 jr=$(grep -o 'Final digest: [0-9a-f]*' "$WORK/replay-joiner.txt")
-[ -n "$hr" ] && [ "$hr" = "$jr" ] || fail "the recordings end apart: '$hr' / '$jr'"
-echo "PASS: ${h%%,*} on both; paused frames $same pixels apart; ball $moved pixels, $drift without"
+wr=$(grep -o 'Final digest: [0-9a-f]*' "$WORK/replay-watcher.txt")
+[ -n "$hr" ] && [ "$hr" = "$jr" ] && [ "$hr" = "$wr" ] ||
+  fail "the recordings end apart: '$hr' / '$jr' / '$wr'"
+echo "PASS: ${h%%,*} on all three; paused frames $same pixels apart; ball $moved pixels, $drift without"

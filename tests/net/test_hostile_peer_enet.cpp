@@ -249,6 +249,41 @@ TEST_F(HostilePeer, TheFriendsInputsPlayInTheHostsNextFrameAndItHangsUpLast)
     EXPECT_TRUE(hangingUp);
 }
 
+TEST_F(HostilePeer, EightWatchersGetTheGameAndNoneThatLagsOrVanishesSlowsTheHost)
+{
+    host(27304);
+    beginTicks(0, 0, 0);
+    int frames = 0;
+    const auto frame = [this, &frames] {
+        netStep(link, 17, {}, 0);
+        ++frames;
+    };
+    std::vector<Peer> watchers(8);
+    std::vector<Peer *> all;
+    for (Peer &w : watchers) {
+        w = call(27304);
+        all.push_back(&w);
+    }
+    ASSERT_TRUE(pump(frame, all, 5, [&] {
+        return std::all_of(all.begin(), all.end(),
+                           [](Peer *w) { return w->peer->state == ENET_PEER_STATE_CONNECTED; });
+    }));
+    for (Peer &w : watchers)
+        send(w, bytesOf({.kind = NetKind::Watch, .protocol = kProtocolVersion, .text = hello().text}));
+    std::vector<NetKind> saw;
+    ASSERT_TRUE(pump(frame, all, 5, [&] { return game.net.watchers == 8; }, &saw));
+    // None of them acknowledges a tick, and one goes without a word: the
+    // host plays every tick its clock asks for all the same.
+    enet_peer_reset(watchers[0].peer);
+    all.erase(all.begin());
+    const std::uint32_t tick = game.net.rollback.tick;
+    frames = 0;
+    pump(frame, all, 10, [&] { return frames == 120; }, &saw);
+    EXPECT_EQ(game.net.rollback.tick - tick, 122u); // 120 frames of 17 ms
+    EXPECT_EQ(std::count(saw.begin(), saw.end(), NetKind::FullState), 8);
+    EXPECT_GT(std::count(saw.begin(), saw.end(), NetKind::Inputs), 7 * 20);
+}
+
 TEST_F(HostilePeer, AJoinerGivesUpInTenSecondsOnAHostThatSendsNoGame)
 {
     // The host answers the hello with a match start, and never with the game.

@@ -91,6 +91,19 @@ TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDownAndTheFriendGivesOnlyItsOwn)
     EXPECT_EQ((*packet)[1].ticks, r.sent);
     playerReceive({.kind = NetKind::Ack, .frame = 3});
     EXPECT_EQ(r.sentFrom, 4u);
+
+    // The clocks kept together: a side behind the other (by its last tick
+    // and half the round trip) catches up a tick a frame, one ahead holds
+    // a tick back now and then, and none runs a window past what it knows.
+    RollbackState &clock = game.net.rollback;
+    clock.confirmed = clock.tick;
+    clock.remoteRead = clock.tick;
+    EXPECT_EQ(ticksAllowed(1, 100), 2);
+    clock.remoteRead = 0;
+    EXPECT_EQ(ticksAllowed(1, 0), 0);
+    EXPECT_EQ(ticksAllowed(1, 0), 1);
+    clock.tick = clock.confirmed + kRollbackWindow;
+    EXPECT_EQ(ticksAllowed(3, 100), 0);
 }
 
 TEST(Online, TheJoinerGivesOnlyPlayerTwosInputs)

@@ -28,6 +28,7 @@ TEST(CommandLine, OptionsAreTakenAndTheRestGoesToGlut)
     EXPECT_TRUE(join.net == NetRole::Join && join.joinHost == "box" && join.port == 99);
     EXPECT_TRUE(host.net == NetRole::Host && host.port == 5 && o.port == kDefaultPort);
     EXPECT_EQ(parseCommandLine({"--join=a", "--input-delay=2"}).options.inputDelay, 2u);
+    EXPECT_EQ(parseCommandLine({"--watch=a:7"}).options.net, NetRole::Watch);
     EXPECT_EQ(parseCommandLine({"--replay", "r", "--at", "12.5"}).options.at, 12.5);
     EXPECT_FALSE(o.at);
 }
@@ -48,7 +49,7 @@ TEST(CommandLine, HelpVersionAndBadInputStopWithOneLine)
              {"--at=5", "--at goes with --replay"},
              {"--input-delay=3", "--input-delay: '3' is not a number of ticks"},
              {"--replay=r", "--host and --join play online, not with --replay"},
-             {"--join=a", "--host and --join"}}) {
+             {"--watch=a", "--host and --join or --watch"}}) {
         const CommandLine cl = parseCommandLine({"--host", arg});
         EXPECT_TRUE(cl.exitStatus == 2 && cl.message.starts_with("quorbly: " + start) &&
                     cl.message.find('\n') == cl.message.size() - 1)
