@@ -269,16 +269,19 @@ TEST_F(HostilePeer, EightWatchersGetTheGameAndNoneThatLagsOrVanishesSlowsTheHost
                            [](Peer *w) { return w->peer->state == ENET_PEER_STATE_CONNECTED; });
     }));
     for (Peer &w : watchers)
-        send(w, bytesOf({.kind = NetKind::Watch, .protocol = kProtocolVersion, .text = hello().text}));
+        send(w,
+             bytesOf({.kind = NetKind::Watch, .protocol = kProtocolVersion, .text = hello().text}));
     std::vector<NetKind> saw;
-    ASSERT_TRUE(pump(frame, all, 5, [&] { return game.net.watchers == 8; }, &saw));
+    ASSERT_TRUE(pump(
+        frame, all, 5, [&] { return game.net.watchers == 8; }, &saw));
     // None of them acknowledges a tick, and one goes without a word: the
     // host plays every tick its clock asks for all the same.
     enet_peer_reset(watchers[0].peer);
     all.erase(all.begin());
     const std::uint32_t tick = game.net.rollback.tick;
     frames = 0;
-    pump(frame, all, 10, [&] { return frames == 120; }, &saw);
+    pump(
+        frame, all, 10, [&] { return frames == 120; }, &saw);
     EXPECT_EQ(game.net.rollback.tick - tick, 122u); // 120 frames of 17 ms
     EXPECT_EQ(std::count(saw.begin(), saw.end(), NetKind::FullState), 8);
     EXPECT_GT(std::count(saw.begin(), saw.end(), NetKind::Inputs), 7 * 20);
