@@ -540,6 +540,8 @@ std::uint32_t netRoundTripMs(const NetLink &link)
 
 void closeNet(NetLink &link, Recorder *recorder, bool quitting)
 {
+    if (!link.host) // closed already
+        return;
     const std::uint32_t start = nowMs();
     while (link.peer && game.net.linked && !game.net.rollback.sent.empty() &&
            nowMs() - start < kByeTimeoutMs) {
