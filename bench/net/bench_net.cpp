@@ -13,10 +13,11 @@
 // held: net_own_delay_ms_* is the press to its own ball on its own screen
 // (offline play sees it at the end of the same frame), net_other_delay_ms
 // to the other screen. net_freeze_ms is the longest a side's frames ran
-// no tick while linked; net_rollback_us the p99 of a frame's ticks
-// (the sure ones run again, the guessed put right and the new ones);
-// net_kbps_* the bytes each way on the wire (IPv4 and UDP headers
-// counted) in KB/s.
+// no tick while linked (the join included: the host waits for the joiner's
+// first inputs, and at 5 % loss a fragment of the welcome may wait for
+// ENet's resend), net_freeze_ms_joined the same from 2 s after the join; net_rollback_us the p99 of
+// a frame's ticks (the sure ones run again, the guessed put right and the new ones); net_kbps_* the
+// bytes each way on the wire (IPv4 and UDP headers counted) in KB/s.
 
 #include <netinet/in.h>
 #include <poll.h>
@@ -143,7 +144,7 @@ struct Side {
     std::vector<std::int64_t> pressed, ownSeen,
         otherSeen; // its presses, seen here, the other's seen here
     std::vector<std::int64_t> frameUs;
-    std::int64_t longestStill = 0;
+    std::int64_t longestStill = 0, longestStillJoined = 0; // the latter from 2 s after the join
     double kbpsUp = 0, kbpsDown = 0;
     std::uint32_t resyncs = 0;
 };
@@ -159,7 +160,7 @@ Side playSide(NetLink &link, int seconds, std::uint64_t offset)
     std::vector<InputEvent> waiting;
     int held[2] = {0, 0};
     auto last = Clock::now();
-    std::int64_t lastMoved = 0;
+    std::int64_t lastMoved = 0, linkedAt = 0;
     const auto end = last + std::chrono::seconds(seconds);
     for (std::uint64_t frame = 0; Clock::now() < end; ++frame) {
         std::this_thread::sleep_until(last + kFrame);
@@ -176,8 +177,12 @@ Side playSide(NetLink &link, int seconds, std::uint64_t offset)
         side.frameUs.push_back(link.frameUs);
         const std::int64_t at = nowUs();
         if (game.net.rollback.tick != before || lastMoved == 0) {
+            if (game.net.linked && linkedAt == 0)
+                linkedAt = at;
             if (lastMoved > 0 && game.net.linked)
                 side.longestStill = std::max(side.longestStill, at - lastMoved);
+            if (lastMoved > 0 && game.net.linked && at - linkedAt > 2000000)
+                side.longestStillJoined = std::max(side.longestStillJoined, at - lastMoved);
             lastMoved = at;
         }
         for (std::size_t p = 0; p < 2; ++p) {
@@ -264,7 +269,8 @@ Row runRow(int seconds, int delayMs, double lossPercent)
         side.kbpsUp = static_cast<double>(netBytesSent(link)) / 1024 / seconds;
         for (const auto *v : {&side.pressed, &side.ownSeen, &side.otherSeen, &side.frameUs})
             writeAll(pipeFd[1], *v);
-        const std::vector<std::int64_t> tail{side.longestStill, side.resyncs};
+        const std::vector<std::int64_t> tail{side.longestStill, side.resyncs,
+                                             side.longestStillJoined};
         writeAll(pipeFd[1], tail);
         closeNet(link, nullptr, false);
         std::_Exit(0);
@@ -317,6 +323,9 @@ Row runRow(int seconds, int delayMs, double lossPercent)
             {"net_other_delay_ms", quantile(other, 0.5)},
             {"net_freeze_ms",
              static_cast<double>(std::max(host.longestStill, tail.empty() ? 0 : tail[0])) / 1000},
+            {"net_freeze_ms_joined",
+             static_cast<double>(std::max(host.longestStillJoined, tail.size() > 2 ? tail[2] : 0)) /
+                 1000},
             {"net_rollback_us", quantile(frameUs, 0.99)},
             {"net_resyncs", host.resyncs + (tail.size() > 1 ? static_cast<double>(tail[1]) : 0)},
             {"net_kbps_up", host.kbpsDown}, // the joiner's, to the host

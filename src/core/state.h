@@ -176,6 +176,7 @@ struct RollbackState {
     ViewState baseView{};
     bool guessedWrong = false;   // the ticks past `confirmed` run again
     std::uint32_t slowedAt = 0;  // the last tick the clock held back
+    std::int32_t lead = 0;       // ahead of the other side, smoothed, in sixteenths of a tick
     std::uint32_t rollbacks = 0; // times a guess was put right
     bool operator==(const RollbackState &) const = default;
 };

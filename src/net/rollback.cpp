@@ -20,8 +20,12 @@ namespace
 
 // A side this far ahead of what it knows stops taking the other's inputs.
 constexpr std::uint32_t kMaxAhead = 600;
-// The side ahead holds back at most one tick in this many.
+// The side ahead holds back at most one tick in this many, once its lead
+// is over a tick and a half (in sixteenths); a side this many ticks behind
+// catches up at once.
 constexpr std::uint32_t kSlowEvery = 8;
+constexpr std::int32_t kAhead = 24;
+constexpr std::int64_t kFarBehind = 3;
 
 // The steering keys, player 1's then player 2's, in the order of held.
 constexpr std::array<int, 8> kSteering{keys::kUp, keys::kDown, keys::kLeft, keys::kRight,
@@ -221,14 +225,21 @@ int ticksAllowed(int due, std::uint32_t oneWayMs)
     const std::uint32_t room =
         r.tick - r.confirmed >= kRollbackWindow ? 0 : kRollbackWindow - (r.tick - r.confirmed);
     int allowed = std::min(due, static_cast<int>(room));
-    // Where the other side is now, as far as its last inputs tell: a side
-    // ahead of it holds a tick back now and then, one behind (a joiner that
-    // just took the host's game over) catches up a tick a frame.
-    const std::uint64_t there = r.remoteRead + oneWayMs * 60 / 1000;
-    if (allowed > 0 && r.tick > there + 1 && r.tick - r.slowedAt >= kSlowEvery) {
+    // Where the other side is now, as far as its last inputs tell, and this
+    // side's lead over it, smoothed over about half a second (in sixteenths
+    // of a tick) so that one late packet does not count. A side ahead holds
+    // a tick back now and then, one behind runs one more; one far behind (a
+    // joiner that just took the host's game over) catches up at once.
+    const std::int64_t there = r.remoteRead + std::int64_t{oneWayMs} * 60 / 1000;
+    const std::int64_t lead = std::int64_t{r.tick} - there;
+    r.lead += static_cast<std::int32_t>((lead * 16 - r.lead) / 32);
+    if (lead < -kFarBehind) {
+        allowed = static_cast<int>(
+            std::min<std::int64_t>(room, due + std::min<std::int64_t>(-lead, kMaxTicks)));
+    } else if (allowed > 0 && r.lead > kAhead && r.tick - r.slowedAt >= kSlowEvery) {
         --allowed;
         r.slowedAt = r.tick;
-    } else if (there > r.tick + 1 && allowed < static_cast<int>(room)) {
+    } else if (r.lead < -kAhead && allowed < static_cast<int>(room)) {
         ++allowed;
     }
     return allowed;
