@@ -175,7 +175,11 @@ struct RollbackState {
     PlayRecord base{};
     ViewState baseView{};
     bool guessedWrong = false;   // the ticks past `confirmed` run again
+    bool joining = false;        // linked, and the other side not yet caught up (kJoinWindow)
+    std::uint32_t linkedAt = 0;  // the tick of the link
     std::uint32_t slowedAt = 0;  // the last tick the clock held back
+    bool heldBack = false;       // the last frame held a tick back
+    bool stillBefore = false;    // the last frame ran no tick
     std::int32_t lead = 0;       // ahead of the other side, smoothed, in sixteenths of a tick
     std::uint32_t rollbacks = 0; // times a guess was put right
     bool operator==(const RollbackState &) const = default;

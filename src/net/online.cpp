@@ -495,10 +495,9 @@ int playerFrame(std::uint32_t elapsedMs, std::span<const InputEvent> own, std::u
         reliable.push_back(fullState());
         net.resend = false;
     }
-    int due = ticksDue(net.tickCarry, elapsedMs);
+    int ticks = ticksAllowed(ticksDue(net.tickCarry, elapsedMs), oneWayMs);
     if (net.endAt != 0) // the other side's last tick is this side's too
-        due = std::min(due, net.endAt > r.tick ? static_cast<int>(net.endAt - r.tick) : 0);
-    const int ticks = ticksAllowed(due, oneWayMs);
+        ticks = std::min(ticks, net.endAt > r.tick ? static_cast<int>(net.endAt - r.tick) : 0);
     if (ticks == 0)
         readLater(shared);
     for (int i = 0; i < ticks; ++i)

@@ -20,10 +20,9 @@ namespace
 
 // A side this far ahead of what it knows stops taking the other's inputs.
 constexpr std::uint32_t kMaxAhead = 600;
-// The side ahead holds back at most one tick in this many, once its lead
-// is over a tick and a half (in sixteenths); a side this many ticks behind
-// catches up at once.
-constexpr std::uint32_t kSlowEvery = 8;
+// The side ahead holds back a tick (at most one in kSlowEvery) once its
+// lead is over a tick and a half (in sixteenths); a side this many ticks
+// behind catches up at once.
 constexpr std::int32_t kAhead = 24;
 constexpr std::int64_t kFarBehind = 3;
 
@@ -169,7 +168,9 @@ void linkTicks(std::uint32_t ownDelay, std::uint32_t remoteDelay)
 {
     RollbackState &r = rb();
     game.net.linked = true;
-    r.remoteRead = r.tick;
+    r.joining = true;
+    r.lead = 0;
+    r.remoteRead = r.linkedAt = r.tick;
     r.ownDelay = std::min(ownDelay, kMaxInputDelay);
     r.remoteDelay = std::min(remoteDelay, kMaxInputDelay);
     r.sent.clear();
@@ -222,26 +223,41 @@ int ticksAllowed(int due, std::uint32_t oneWayMs)
     RollbackState &r = rb();
     if (!game.net.linked)
         return std::max(due, 0);
-    const std::uint32_t room =
-        r.tick - r.confirmed >= kRollbackWindow ? 0 : kRollbackWindow - (r.tick - r.confirmed);
-    int allowed = std::min(due, static_cast<int>(room));
     // Where the other side is now, as far as its last inputs tell, and this
     // side's lead over it, smoothed over about half a second (in sixteenths
     // of a tick) so that one late packet does not count. A side ahead holds
     // a tick back now and then, one behind runs one more; one far behind (a
-    // joiner that just took the host's game over) catches up at once.
+    // joiner that just took the host's game over) catches up at once. The
+    // join lasts until the other side has caught up; a lead before is the
+    // line's, not a clock's, and does not count.
     const std::int64_t there = r.remoteRead + std::int64_t{oneWayMs} * 60 / 1000;
     const std::int64_t lead = std::int64_t{r.tick} - there;
-    r.lead += static_cast<std::int32_t>((lead * 16 - r.lead) / 32);
+    const std::uint32_t ahead = r.tick - r.confirmed;
+    r.joining =
+        r.joining && (r.remoteRead == r.linkedAt || lead > kFarBehind || ahead >= kRollbackWindow);
+    const std::uint32_t window = r.joining ? kJoinWindow : kRollbackWindow;
+    const std::uint32_t room = ahead >= window ? 0 : window - ahead;
+    int allowed = std::min(due, static_cast<int>(room));
+    if (!r.joining)
+        r.lead += static_cast<std::int32_t>((lead * 16 - r.lead) / 32);
+    bool held = false;
     if (lead < -kFarBehind) {
         allowed = static_cast<int>(
             std::min<std::int64_t>(room, due + std::min<std::int64_t>(-lead, kMaxTicks)));
-    } else if (allowed > 0 && r.lead > kAhead && r.tick - r.slowedAt >= kSlowEvery) {
+    } else if (allowed > 0 && r.lead > kAhead && r.tick - r.slowedAt >= kSlowEvery &&
+               !r.stillBefore) {
         --allowed;
         r.slowedAt = r.tick;
+        held = true;
     } else if (r.lead < -kAhead && allowed < static_cast<int>(room)) {
         ++allowed;
+    } else if (due == 0 && room > 0 && r.heldBack) {
+        allowed = 1; // the clock's lull holds this tick back instead
     }
+    // A tick held back never stands next to another frame of none: the
+    // picture stands still for two frames at most.
+    r.heldBack = held && allowed == 0;
+    r.stillBefore = allowed == 0;
     return allowed;
 }
 

@@ -25,9 +25,19 @@
 struct Recorder;
 
 // A side runs at most this many ticks past the last both know for sure,
-// and waits there (at 75 ms one way the other's inputs are 6 to 8 ticks
-// old when they come).
-inline constexpr std::uint32_t kRollbackWindow = 12;
+// and waits there. At 75 ms one way the other's inputs are 6 to 12 ticks
+// old when they come, one more with a packet lost; 16 ticks played again
+// take about 0.6 ms.
+inline constexpr std::uint32_t kRollbackWindow = 16;
+// Until the other side's first inputs since the link have come and it has
+// caught up within kRollbackWindow, the window is this wide: the host
+// plays on at its pace while its welcome, and the joiner's first inputs
+// after it, cross the line (a lost fragment of the welcome waits for
+// ENet's resend, half a second or more). The friend presses nothing
+// before it has the game, so the guess is nearly always right.
+inline constexpr std::uint32_t kJoinWindow = 90;
+// A side ahead of the other holds back at most one tick in this many.
+inline constexpr std::uint32_t kSlowEvery = 8;
 // Inputs that must never be guessed wrong take effect this many ticks after
 // they were read, in time for the other side at 75 ms one way.
 inline constexpr std::uint32_t kSureDelay = 8;

@@ -106,8 +106,29 @@ TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDownAndTheFriendGivesOnlyItsOwn)
         ahead.push_back(ticksAllowed(1, 0));
     EXPECT_EQ(std::count(ahead.begin(), ahead.end(), 0), 1); // the tick stays 100 here
     EXPECT_EQ(ahead.front(), 1);                             // a lead counts once it lasts
+    // A tick is held back only after a frame that ran one, and a lull of
+    // the clock after it runs one: never three frames of the same picture.
+    clock.tick += kSlowEvery;
+    EXPECT_EQ(ticksAllowed(0, 0), 0);
+    EXPECT_EQ(ticksAllowed(1, 0), 1);
+    EXPECT_EQ(ticksAllowed(1, 0), 0);
+    EXPECT_EQ(ticksAllowed(0, 0), 1);
     clock.tick = clock.confirmed + kRollbackWindow;
     EXPECT_EQ(ticksAllowed(3, 1000), 0);
+
+    // Joining, until the friend's first inputs and its clock have come,
+    // the host plays on past that window, up to the join's.
+    clock = RollbackState{
+        .tick = 100, .confirmed = 100, .remoteRead = 100, .joining = true, .linkedAt = 100};
+    clock.tick += kJoinWindow - 1;
+    EXPECT_EQ(ticksAllowed(2, 0), 1);
+    clock.remoteRead = clock.tick - 1; // heard, caught up, but too far ahead of the sure tick
+    clock.confirmed = clock.tick - kRollbackWindow;
+    EXPECT_EQ(ticksAllowed(2, 0), 2);
+    ++clock.confirmed;
+    EXPECT_EQ(ticksAllowed(2, 0), 1); // the join is over
+    --clock.confirmed;
+    EXPECT_EQ(ticksAllowed(2, 0), 0);
 }
 
 TEST(Online, TheJoinerGivesOnlyPlayerTwosInputs)
