@@ -116,9 +116,9 @@ int playOnline(NetLink &link, Recorder *recorder, const std::string &recordPath)
     int status = -1;
     if (game.net.role == NetRole::Host)
         beginTicks(0, 0, 0);
-    // For the end-to-end test: QUORBLY_TEST_DESYNC=N nudges the joiner's
-    // game clock once it is sure of tick N, as a flipped bit would, and the
-    // host has to bring it back in step.
+    // For the end-to-end test: QUORBLY_TEST_DESYNC=N nudges the game clock
+    // of a joiner's sure tick or of a watcher's game once past tick N, as a
+    // flipped bit would, and the host has to bring it back in step.
     const char *desync = std::getenv("QUORBLY_TEST_DESYNC");
     unsigned long desyncAt = desync ? std::strtoul(desync, nullptr, 10) : 0;
     std::uint32_t recordedResyncs = 0;
@@ -140,7 +140,8 @@ int playOnline(NetLink &link, Recorder *recorder, const std::string &recordPath)
                 std::printf("Online: cannot record into '%s'\n", recordPath.c_str());
         }
         if (desyncAt > 0 && game.net.rollback.confirmed > desyncAt) {
-            MatchState &sure = game.net.rollback.base.match;
+            MatchState &sure =
+                game.net.role == NetRole::Watch ? game.match : game.net.rollback.base.match;
             sure.gameClock += 0.25;
             sure.gameTime = static_cast<float>(sure.gameClock);
             desyncAt = 0;

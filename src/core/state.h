@@ -200,12 +200,13 @@ struct NetState {
     std::uint32_t tickCarry = 0;                   // the part of a tick the clock gave (ticksDue)
     std::uint32_t inputDelay = 0, friendDelay = 0; // --input-delay of each side
     // Digests of ticks both sides are sure of: this side's (sent with the
-    // next packet) and the other's, to compare; the host went out of step.
+    // next packet) and the other's, to compare. Out of step, the host
+    // sends the whole game (`resend`), and a watcher asks for it.
     std::array<DigestMark, 4> digests{}, theirDigests{};
     std::vector<DigestMark> digestsOut{};
     bool resend = false;
-    std::uint32_t resyncs = 0;   // whole games sent (host) or taken over (joiner) to resync
-    std::uint32_t sentWhole = 0; // the tick of the last whole game sent
+    std::uint32_t resyncs = 0;   // whole games sent (host) or taken over (joiner, watcher)
+    std::uint32_t sentWhole = 0; // the tick of the last whole game sent, or taken (watcher)
     std::uint32_t endAt = 0;     // the other side's last tick, once it said bye
     // Joiner: the match its welcome says the host plays (a vector, as a
     // string cannot start the record constant).

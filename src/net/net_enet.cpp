@@ -33,7 +33,9 @@ constexpr std::size_t kMaxPacket = 512u << 10;
 constexpr std::uint32_t kPeerTimeoutMinMs = 3000, kPeerTimeoutMaxMs = 6000;
 constexpr std::uint32_t kByeTimeoutMs = 5000;
 constexpr std::uint32_t kWatchersByeMs = 2000; // a watcher is waited for less
-constexpr std::uint64_t kIpUdpHeader = 28;     // bytes of every datagram ENet does not count
+constexpr std::uint32_t kWholeAgainMs =
+    2000;                                  // a watcher gets the whole game again at most this often
+constexpr std::uint64_t kIpUdpHeader = 28; // bytes of every datagram ENet does not count
 
 std::uint32_t nowMs()
 {
@@ -104,6 +106,14 @@ void sendReliably(ENetPeer *peer, std::span<const NetMessage> messages)
 }
 
 // The count of watchers, on the host's screen and its friend's.
+// A watcher's hello: its first word, and later its asking for the whole
+// game again.
+NetMessage watchHello()
+{
+    const NetMessage hi = hello();
+    return {.kind = NetKind::Watch, .protocol = hi.protocol, .text = hi.text};
+}
+
 void countWatchers(NetLink &link)
 {
     game.net.watchers = static_cast<std::uint32_t>(link.watchers.size());
@@ -206,11 +216,16 @@ void hostPacket(NetLink &link, const ENetEvent &ev)
 {
     if (isCaller(link, ev.peer))
         return callerPacket(link, ev);
-    if (NetWatcher *w = watcherOf(link, ev.peer)) { // only its acknowledgement counts
+    if (NetWatcher *w = watcherOf(link, ev.peer)) { // its acknowledgement, or its hello again
         const auto messages = decode(ev.packet);
         for (const NetMessage &m : messages ? *messages : std::vector<NetMessage>{})
-            if (m.kind == NetKind::Ack)
+            if (m.kind == NetKind::Ack) {
                 w->acked = std::max(w->acked, m.frame);
+            } else if (m.kind == NetKind::Watch &&
+                       (!w->askedAt || nowMs() - *w->askedAt >= kWholeAgainMs)) {
+                w->acked = UINT32_MAX; // out of step: the whole game with the next ticks
+                w->askedAt = nowMs();
+            }
         return;
     }
     if (ev.peer != link.peer) {
@@ -276,10 +291,7 @@ void joinerEvent(NetLink &link, const ENetEvent &ev)
 {
     if (ev.type == ENET_EVENT_TYPE_CONNECT) { // the hello goes out once connected
         keepUnthrottled(link.peer);
-        NetMessage hi = hello(game.net.inputDelay);
-        if (game.net.role == NetRole::Watch)
-            hi = {.kind = NetKind::Watch, .protocol = hi.protocol, .text = hi.text};
-        sendNet(link, hi);
+        sendNet(link, game.net.role == NetRole::Watch ? watchHello() : hello(game.net.inputDelay));
         flushNet(link);
         return;
     }
@@ -380,6 +392,10 @@ int watchStep(NetLink &link, std::span<const InputEvent> own, std::uint32_t batc
 {
     watcherFrame(own, recorder);
     const RollbackState &r = game.net.rollback;
+    if (link.peer && std::exchange(game.net.resend, false)) { // out of step: the game again
+        sendNet(link, watchHello());
+        flushNet(link);
+    }
     if (link.peer && game.net.linked && nowMs() - link.lastSent >= batchMs) {
         std::vector<std::uint8_t> ack;
         encodeMessage({.kind = NetKind::Ack, .frame = r.tick}, ack);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -32,7 +33,8 @@ struct NetCaller {
 // A watcher of the host's, and the last sure tick it acknowledged.
 struct NetWatcher {
     _ENetPeer *peer = nullptr;
-    std::uint32_t acked = 0;
+    std::uint32_t acked = 0; // the last tick it has; past the host's, it gets the whole game
+    std::optional<std::uint32_t> askedAt{}; // when it last asked for the whole game again (ms)
 };
 
 struct NetLink {

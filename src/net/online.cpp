@@ -104,8 +104,11 @@ void compareDigests()
         for (const DigestMark &theirs : net.theirDigests)
             if (mine.frame != 0 && mine.frame == theirs.frame && mine.digest != theirs.digest &&
                 net.role == NetRole::Watch && mine.frame > net.sentWhole) {
-                net.sentWhole = UINT32_MAX; // once
-                sayAtFrame("Online: the watched game went out of step at frame %u\n", mine.frame);
+                net.sentWhole = UINT32_MAX; // once, until the whole game comes
+                net.resend = true;
+                sayAtFrame("Online: the watched game went out of step at frame %u; asking for the "
+                           "whole game\n",
+                           mine.frame);
             } else if (mine.frame != 0 && mine.frame == theirs.frame &&
                        mine.digest != theirs.digest && net.role == NetRole::Host && !net.resend &&
                        mine.frame > net.sentWhole) {
@@ -304,6 +307,8 @@ int watcherReceive(const NetMessage &m)
         if (net.linked)
             ++net.resyncs; // a recording starts again from here
         net.linked = true;
+        net.sentWhole = m.frame; // digests from before it are out of date
+        net.digests = net.theirDigests = {};
         beginTicks(m.frame, 0, 0);
         net.ahead.clear();
         return -1;

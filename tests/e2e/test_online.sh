@@ -6,8 +6,9 @@
 # the host playing with "Player 2 left". A second joiner comes through a
 # relay that loses a tenth of the datagrams and delays the rest 50 ms; its
 # game is put out of step on purpose, the host sends its whole game, a
-# third player is refused, and both end on the same digest. The host's
-# recording of it all replays headless to the digest it ends with.
+# third player is refused, and both end on the same digest. A watcher
+# that joins late, put out of step too, asks for the whole game again and
+# ends on that digest. The three recordings replay headless to it.
 . "$(dirname "$0")/lib.sh"
 fail() { echo "FAIL: $*"; tail -n 8 "$WORK"/*.txt; exit 1; }
 copy_data
@@ -118,9 +119,13 @@ says host 'refused a third player' || fail "the host did not say it refused"
 says host 'player 2 went out of step at frame' || fail "the host missed the corruption"
 says joiner2 'out of step with the host at frame .*; took over its game' ||
   fail "the joiner did not take over"
+export QUORBLY_TEST_DESYNC=1 # the watcher too goes out of step, and asks for the game again
 game watcher --watch "127.0.0.1:$port" --record watcher.qrp # late, after the resync
+unset QUORBLY_TEST_DESYNC
 watcher=$PID
 says host 'a watcher joined' || fail "the host saw no watcher"
+says watcher 'watched game went out of step at frame .*; asking for the whole game' ||
+  fail "the watcher did not ask for the game again"
 sleep 4
 key_to "$host_win" key Escape
 wait_exit 30

@@ -285,6 +285,16 @@ TEST_F(HostilePeer, EightWatchersGetTheGameAndNoneThatLagsOrVanishesSlowsTheHost
     EXPECT_EQ(game.net.rollback.tick - tick, 122u); // 120 frames of 17 ms
     EXPECT_EQ(std::count(saw.begin(), saw.end(), NetKind::FullState), 8);
     EXPECT_GT(std::count(saw.begin(), saw.end(), NetKind::Inputs), 7 * 20);
+
+    // A watcher out of step says hello again and gets the whole game again;
+    // one asking again at once gets it no sooner than in two seconds.
+    saw.clear();
+    for (int again = 0; again < 2; ++again)
+        send(watchers[1],
+             bytesOf({.kind = NetKind::Watch, .protocol = kProtocolVersion, .text = hello().text}));
+    pump(
+        frame, all, 1, [] { return false; }, &saw);
+    EXPECT_EQ(std::count(saw.begin(), saw.end(), NetKind::FullState), 1);
 }
 
 TEST_F(HostilePeer, AJoinerGivesUpInTenSecondsOnAHostThatSendsNoGame)

@@ -171,6 +171,13 @@ TEST(Online, AnotherDigestForTheSameTickAsksForTheWholeGameAndAnotherVersionIsRe
     game.net.sentWhole = 59;
     theirs(60, 78);
     EXPECT_TRUE(game.net.resend);
+    // A watcher out of step asks for the whole game, once until it comes.
+    game.net.role = NetRole::Watch;
+    game.net.resend = false;
+    watcherReceive({.kind = NetKind::Digest, .frame = 120, .digest = 6});
+    EXPECT_TRUE(std::exchange(game.net.resend, false));
+    watcherReceive({.kind = NetKind::Digest, .frame = 120, .digest = 7});
+    EXPECT_FALSE(game.net.resend);
 
     NetMessage newer = hello(), other = hello();
     newer.protocol += 1;
