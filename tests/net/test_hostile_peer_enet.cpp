@@ -289,12 +289,63 @@ TEST_F(HostilePeer, EightWatchersGetTheGameAndNoneThatLagsOrVanishesSlowsTheHost
     // A watcher out of step says hello again and gets the whole game again;
     // one asking again at once gets it no sooner than in two seconds.
     saw.clear();
-    for (int again = 0; again < 2; ++again)
+    for (int again = 0; again < 2; ++again) {
         send(watchers[1],
              bytesOf({.kind = NetKind::Watch, .protocol = kProtocolVersion, .text = hello().text}));
-    pump(
-        frame, all, 1, [] { return false; }, &saw);
+        pump(
+            frame, all, 0.5, [] { return false; }, &saw);
+    }
     EXPECT_EQ(std::count(saw.begin(), saw.end(), NetKind::FullState), 1);
+}
+
+TEST_F(HostilePeer, AWatcherOutOfStepSaysHelloAgainForTheWholeGame)
+{
+    // A host of the test's own sends the game, a second of ticks, and a
+    // digest of its last that the watcher cannot have.
+    game.net.role = NetRole::Host;
+    beginTicks(0, 0, 0);
+    std::vector<std::uint8_t> welcome, ticks;
+    for (const NetMessage &m : watchWelcome())
+        encodeMessage(m, welcome);
+    encodeMessage(
+        {.kind = NetKind::Inputs, .frame = 1, .ticks = std::vector<std::vector<InputEvent>>(60)},
+        ticks);
+    encodeMessage({.kind = NetKind::Digest, .frame = 60, .digest = 1}, ticks);
+    game.net = NetState{};
+    std::atomic<int> hellos = 0;
+    std::atomic<bool> stop = false;
+    std::jthread fake([&] {
+        ENetAddress address{ENET_HOST_ANY, 27305};
+        std::unique_ptr<ENetHost, decltype(&enet_host_destroy)> h(
+            enet_host_create(&address, 2, 1, 0, 0), enet_host_destroy);
+        ENetEvent ev;
+        while (h && !stop)
+            if (enet_host_service(h.get(), &ev, 20) > 0 && ev.type == ENET_EVENT_TYPE_RECEIVE) {
+                const auto in = decodePacket({ev.packet->data, ev.packet->dataLength});
+                if (in && !in->empty() && (*in)[0].kind == NetKind::Watch) {
+                    for (const auto *bytes : {&welcome, &ticks})
+                        enet_peer_send(ev.peer, 0,
+                                       enet_packet_create(bytes->data(), bytes->size(),
+                                                          ENET_PACKET_FLAG_RELIABLE));
+                    ++hellos;
+                }
+                enet_packet_destroy(ev.packet);
+            }
+    });
+    Options options;
+    options.net = NetRole::Watch;
+    options.joinHost = "127.0.0.1";
+    options.port = 27305;
+    ASSERT_EQ(openNet(options, link), -1);
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    while (hellos < 2 && Clock::now() < end) {
+        netStep(link, 17, {}, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(hellos, 2);
+    EXPECT_GE(game.net.rollback.tick, 60u);
+    stop = true;
+    closeNet(link);
 }
 
 TEST_F(HostilePeer, AJoinerGivesUpInTenSecondsOnAHostThatSendsNoGame)
