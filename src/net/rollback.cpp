@@ -233,8 +233,10 @@ int ticksAllowed(int due, std::uint32_t oneWayMs)
     const std::int64_t there = r.remoteRead + std::int64_t{oneWayMs} * 60 / 1000;
     const std::int64_t lead = std::int64_t{r.tick} - there;
     const std::uint32_t ahead = r.tick - r.confirmed;
-    r.joining =
-        r.joining && (r.remoteRead == r.linkedAt || lead > kFarBehind || ahead >= kRollbackWindow);
+    // A join lasts two join windows at most: a friend that cannot catch up
+    // is waited for.
+    r.joining = r.joining && r.tick - r.linkedAt < 2 * kJoinWindow &&
+                (r.remoteRead == r.linkedAt || lead > kFarBehind || ahead >= kRollbackWindow);
     const std::uint32_t window = r.joining ? kJoinWindow : kRollbackWindow;
     const std::uint32_t room = ahead >= window ? 0 : window - ahead;
     int allowed = std::min(due, static_cast<int>(room));

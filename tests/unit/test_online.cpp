@@ -129,6 +129,10 @@ TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDownAndTheFriendGivesOnlyItsOwn)
     EXPECT_EQ(ticksAllowed(2, 0), 1); // the join is over
     --clock.confirmed;
     EXPECT_EQ(ticksAllowed(2, 0), 0);
+    // A friend silent for two join windows is waited for.
+    clock.joining = true;
+    clock.linkedAt = clock.remoteRead = clock.tick - 2 * kJoinWindow;
+    EXPECT_EQ(ticksAllowed(2, 0), 0);
 }
 
 TEST(Online, TheJoinerGivesOnlyPlayerTwosInputs)
