@@ -201,8 +201,10 @@ struct NetState {
     std::uint32_t inputDelay = 0, friendDelay = 0; // --input-delay of each side
     // Digests of ticks both sides are sure of: this side's (sent with the
     // next packet) and the other's, to compare. Out of step, the host
-    // sends the whole game (`resend`), and a watcher asks for it.
-    std::array<DigestMark, 4> digests{}, theirDigests{};
+    // sends the whole game (`resend`), and a watcher asks for it. The
+    // other's go back further: a watcher may be seconds behind the host.
+    std::array<DigestMark, 4> digests{};
+    std::array<DigestMark, 12> theirDigests{};
     std::vector<DigestMark> digestsOut{};
     bool resend = false;
     std::uint32_t resyncs = 0;   // whole games sent (host) or taken over (joiner, watcher)

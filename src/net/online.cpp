@@ -120,7 +120,7 @@ void compareDigests()
             }
 }
 
-void keepDigest(std::array<DigestMark, 4> &marks, DigestMark mark)
+void keepDigest(std::span<DigestMark> marks, DigestMark mark)
 {
     std::rotate(marks.rbegin(), marks.rbegin() + 1, marks.rend());
     marks[0] = mark;
@@ -308,7 +308,8 @@ int watcherReceive(const NetMessage &m)
             ++net.resyncs; // a recording starts again from here
         net.linked = true;
         net.sentWhole = m.frame; // digests from before it are out of date
-        net.digests = net.theirDigests = {};
+        net.digests = {};
+        net.theirDigests = {};
         beginTicks(m.frame, 0, 0);
         net.ahead.clear();
         return -1;

@@ -300,8 +300,8 @@ TEST_F(HostilePeer, EightWatchersGetTheGameAndNoneThatLagsOrVanishesSlowsTheHost
 
 TEST_F(HostilePeer, AWatcherOutOfStepSaysHelloAgainForTheWholeGame)
 {
-    // A host of the test's own sends the game, a second of ticks, and a
-    // digest of its last that the watcher cannot have.
+    // A host of the test's own sends the game, a second of ticks, and
+    // digests of six seconds that the watcher cannot have.
     game.net.role = NetRole::Host;
     beginTicks(0, 0, 0);
     std::vector<std::uint8_t> welcome, ticks;
@@ -310,7 +310,8 @@ TEST_F(HostilePeer, AWatcherOutOfStepSaysHelloAgainForTheWholeGame)
     encodeMessage(
         {.kind = NetKind::Inputs, .frame = 1, .ticks = std::vector<std::vector<InputEvent>>(60)},
         ticks);
-    encodeMessage({.kind = NetKind::Digest, .frame = 60, .digest = 1}, ticks);
+    for (std::uint32_t second = 1; second <= 6; ++second) // kept until the watcher gets there
+        encodeMessage({.kind = NetKind::Digest, .frame = 60 * second, .digest = 1}, ticks);
     game.net = NetState{};
     std::atomic<int> hellos = 0;
     std::atomic<bool> stop = false;
