@@ -33,8 +33,8 @@ constexpr std::size_t kMaxPacket = 512u << 10;
 constexpr std::uint32_t kPeerTimeoutMinMs = 3000, kPeerTimeoutMaxMs = 6000;
 constexpr std::uint32_t kByeTimeoutMs = 5000;
 constexpr std::uint32_t kWatchersByeMs = 2000; // a watcher is waited for less
-constexpr std::uint32_t kWholeAgainMs =
-    2000;                                  // a watcher gets the whole game again at most this often
+// A watcher gets the whole game again at most this often.
+constexpr std::uint32_t kWholeAgainMs = 2000;
 constexpr std::uint64_t kIpUdpHeader = 28; // bytes of every datagram ENet does not count
 
 std::uint32_t nowMs()
@@ -105,7 +105,6 @@ void sendReliably(ENetPeer *peer, std::span<const NetMessage> messages)
         sendNow(peer, bytes);
 }
 
-// The count of watchers, on the host's screen and its friend's.
 // A watcher's hello: its first word, and later its asking for the whole
 // game again.
 NetMessage watchHello()
@@ -114,6 +113,7 @@ NetMessage watchHello()
     return {.kind = NetKind::Watch, .protocol = hi.protocol, .text = hi.text};
 }
 
+// The count of watchers, on the host's screen and its friend's.
 void countWatchers(NetLink &link)
 {
     game.net.watchers = static_cast<std::uint32_t>(link.watchers.size());

@@ -228,13 +228,12 @@ int ticksAllowed(int due, std::uint32_t oneWayMs)
     // of a tick) so that one late packet does not count. A side ahead holds
     // a tick back now and then, one behind runs one more; one far behind (a
     // joiner that just took the host's game over) catches up at once. The
-    // join lasts until the other side has caught up; a lead before is the
-    // line's, not a clock's, and does not count.
+    // join lasts until the other side has caught up, at most two join
+    // windows (a friend that cannot catch up is waited for); a lead before
+    // is the line's, not a clock's, and does not count.
     const std::int64_t there = r.remoteRead + std::int64_t{oneWayMs} * 60 / 1000;
     const std::int64_t lead = std::int64_t{r.tick} - there;
     const std::uint32_t ahead = r.tick - r.confirmed;
-    // A join lasts two join windows at most: a friend that cannot catch up
-    // is waited for.
     r.joining = r.joining && r.tick - r.linkedAt < 2 * kJoinWindow &&
                 (r.remoteRead == r.linkedAt || lead > kFarBehind || ahead >= kRollbackWindow);
     const std::uint32_t window = r.joining ? kJoinWindow : kRollbackWindow;

@@ -94,6 +94,29 @@ bool has(const std::vector<NetKind> &seen, NetKind kind)
     return std::find(seen.begin(), seen.end(), kind) != seen.end();
 }
 
+// A host of the test's own on `port`, in a thread until `stop`: it answers
+// each packet it gets (decoded) with the packets `answer` gives.
+std::jthread fakeHost(
+    std::uint16_t port, const std::atomic<bool> &stop,
+    std::function<std::vector<std::vector<std::uint8_t>>(const std::vector<NetMessage> &)> answer)
+{
+    return std::jthread([port, &stop, answer = std::move(answer)] {
+        ENetAddress address{ENET_HOST_ANY, port};
+        std::unique_ptr<ENetHost, decltype(&enet_host_destroy)> h(
+            enet_host_create(&address, 2, 1, 0, 0), enet_host_destroy);
+        ENetEvent ev;
+        while (h && !stop)
+            if (enet_host_service(h.get(), &ev, 20) > 0 && ev.type == ENET_EVENT_TYPE_RECEIVE) {
+                const auto in = decodePacket({ev.packet->data, ev.packet->dataLength});
+                for (const auto &bytes : answer(in.value_or(std::vector<NetMessage>{})))
+                    enet_peer_send(
+                        ev.peer, 0,
+                        enet_packet_create(bytes.data(), bytes.size(), ENET_PACKET_FLAG_RELIABLE));
+                enet_packet_destroy(ev.packet);
+            }
+    });
+}
+
 class HostilePeer : public testing::Test
 {
   protected:
@@ -315,23 +338,11 @@ TEST_F(HostilePeer, AWatcherOutOfStepSaysHelloAgainForTheWholeGame)
     game.net = NetState{};
     std::atomic<int> hellos = 0;
     std::atomic<bool> stop = false;
-    std::jthread fake([&] {
-        ENetAddress address{ENET_HOST_ANY, 27305};
-        std::unique_ptr<ENetHost, decltype(&enet_host_destroy)> h(
-            enet_host_create(&address, 2, 1, 0, 0), enet_host_destroy);
-        ENetEvent ev;
-        while (h && !stop)
-            if (enet_host_service(h.get(), &ev, 20) > 0 && ev.type == ENET_EVENT_TYPE_RECEIVE) {
-                const auto in = decodePacket({ev.packet->data, ev.packet->dataLength});
-                if (in && !in->empty() && (*in)[0].kind == NetKind::Watch) {
-                    for (const auto *bytes : {&welcome, &ticks})
-                        enet_peer_send(ev.peer, 0,
-                                       enet_packet_create(bytes->data(), bytes->size(),
-                                                          ENET_PACKET_FLAG_RELIABLE));
-                    ++hellos;
-                }
-                enet_packet_destroy(ev.packet);
-            }
+    std::jthread fake = fakeHost(27305, stop, [&](const std::vector<NetMessage> &in) {
+        if (in.empty() || in[0].kind != NetKind::Watch)
+            return std::vector<std::vector<std::uint8_t>>{};
+        ++hellos;
+        return std::vector{welcome, ticks};
     });
     Options options;
     options.net = NetRole::Watch;
@@ -353,19 +364,9 @@ TEST_F(HostilePeer, AJoinerGivesUpInTenSecondsOnAHostThatSendsNoGame)
 {
     // The host answers the hello with a match start, and never with the game.
     std::atomic<bool> stop = false;
-    std::jthread fake([&stop] {
-        ENetAddress address{ENET_HOST_ANY, 27303};
-        std::unique_ptr<ENetHost, decltype(&enet_host_destroy)> h(
-            enet_host_create(&address, 2, 1, 0, 0), enet_host_destroy);
-        ENetEvent ev;
-        while (h && !stop)
-            if (enet_host_service(h.get(), &ev, 20) > 0 && ev.type == ENET_EVENT_TYPE_RECEIVE) {
-                const auto bytes = bytesOf({.kind = NetKind::MatchStart, .text = "Flat,1"});
-                enet_peer_send(
-                    ev.peer, 0,
-                    enet_packet_create(bytes.data(), bytes.size(), ENET_PACKET_FLAG_RELIABLE));
-                enet_packet_destroy(ev.packet);
-            }
+    std::jthread fake = fakeHost(27303, stop, [](const std::vector<NetMessage> &) {
+        return std::vector<std::vector<std::uint8_t>>{
+            bytesOf({.kind = NetKind::MatchStart, .text = "Flat,1"})};
     });
     Options options;
     options.net = NetRole::Join;
