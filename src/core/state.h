@@ -207,9 +207,11 @@ struct NetState {
     std::array<DigestMark, 12> theirDigests{};
     std::vector<DigestMark> digestsOut{};
     bool resend = false;
-    std::uint32_t resyncs = 0;   // whole games sent (host) or taken over (joiner, watcher)
-    std::uint32_t sentWhole = 0; // the tick of the last whole game sent, or taken (watcher)
-    std::uint32_t endAt = 0;     // the other side's last tick, once it said bye
+    std::uint32_t resyncs = 0; // whole games sent (host) or taken over (joiner, watcher)
+    // Host: the last tick the friend may have played on its own game before
+    // the last whole game sent came; watcher: the tick of the game taken.
+    std::uint32_t sentWhole = 0;
+    std::uint32_t endAt = 0; // the other side's last tick, once it said bye
     // Joiner: the match its welcome says the host plays (a vector, as a
     // string cannot start the record constant).
     std::vector<MatchStart> welcomeStart{};

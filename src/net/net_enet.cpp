@@ -519,14 +519,16 @@ int netStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> 
         return watchStep(link, own, batchMs, recorder);
     std::vector<NetMessage> reliable;
     const auto begun = std::chrono::steady_clock::now();
-    const int ticks = playerFrame(elapsedMs, own, netRoundTripMs(link) / 2, reliable, recorder);
+    playerFrame(elapsedMs, own, netRoundTripMs(link) / 2, reliable, recorder);
     link.frameUs = static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(
                                                   std::chrono::steady_clock::now() - begun)
                                                   .count());
     for (const NetMessage &m : reliable)
         sendNet(link, m);
     flushNet(link); // before the inputs, which ENet then holds back behind it
-    if (ticks > 0 && nowMs() - link.lastSent >= batchMs) {
+    // Also while waiting: when both sides wait for the other and a packet was
+    // lost, only its inputs sent again end the wait.
+    if (nowMs() - link.lastSent >= batchMs) {
         sendInputs(link);
         sendWatched(link);
         link.lastSent = nowMs();

@@ -82,10 +82,12 @@ NetMessage wholeGame()
             .state = onBase([] { return packedState(); })};
 }
 
-// The whole game for the friend: its digests from before it are out of date.
+// The whole game for the friend: its digests of the ticks it has this side's
+// inputs for are out of date. Those of later ticks come after the game, as
+// ENet holds the inputs back behind it.
 NetMessage fullState()
 {
-    game.net.sentWhole = game.net.rollback.confirmed;
+    game.net.sentWhole = game.net.rollback.tick + game.net.rollback.ownDelay;
     return wholeGame();
 }
 

@@ -254,6 +254,20 @@ TEST_F(HostilePeer, TheFriendsInputsPlayInTheHostsNextFrameAndItHangsUpLast)
     frame();
     EXPECT_EQ(players[1].keys.x, 1);
 
+    // The friend goes quiet: the host plays on until it must wait, and while
+    // it waits it still sends its inputs, for when the last were lost.
+    std::uint32_t before = 0;
+    int still = 0;
+    ASSERT_TRUE(pump(frame, {&friendPeer}, 8, [&] {
+        still = std::exchange(before, game.net.rollback.tick) == before ? still + 1 : 0;
+        return still == 10;
+    }));
+    saw.clear();
+    pump(
+        frame, {&friendPeer}, 0.5, [] { return false; }, &saw);
+    EXPECT_EQ(game.net.rollback.tick, before);
+    EXPECT_GE(std::count(saw.begin(), saw.end(), NetKind::Inputs), 20);
+
     // Quitting, the host waits for its friend to hang up, while a caller
     // goes meanwhile.
     Peer caller = call(27302);

@@ -161,7 +161,8 @@ TEST(Online, AnotherDigestForTheSameTickAsksForTheWholeGameAndAnotherVersionIsRe
     resetGameState();
     game.net.role = NetRole::Host;
     game.net.linked = true;
-    for (const auto &[tick, digest] : {std::pair{60u, 77ul}, {120u, 5ul}}) // this side's
+    // This side's digests.
+    for (const auto &[tick, digest] : {std::pair{60u, 77ul}, {120u, 5ul}, {180u, 9ul}})
         game.net.digests[tick / 60] = {tick, digest};
     const auto theirs = [](std::uint32_t tick, std::uint64_t digest) {
         playerReceive({.kind = NetKind::Digest, .frame = tick, .digest = digest});
@@ -175,6 +176,16 @@ TEST(Online, AnotherDigestForTheSameTickAsksForTheWholeGameAndAnotherVersionIsRe
     EXPECT_FALSE(game.net.resend);
     game.net.sentWhole = 59;
     theirs(60, 78);
+    EXPECT_TRUE(game.net.resend);
+    // The whole game goes at tick 130: the friend's digest of tick 120 may
+    // have been made before it came, that of tick 180 not.
+    game.net.resend = false;
+    game.net.rollback.tick = 130;
+    game.net.rollback.confirmed = 100;
+    welcome();
+    theirs(120, 6);
+    EXPECT_FALSE(game.net.resend);
+    theirs(180, 10);
     EXPECT_TRUE(game.net.resend);
     // A watcher out of step asks for the whole game, once until it comes.
     game.net.role = NetRole::Watch;
