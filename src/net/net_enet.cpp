@@ -203,6 +203,11 @@ void callerPacket(NetLink &link, const ENetEvent &ev)
     }
     link.peer = ev.peer;
     keepUnthrottled(ev.peer);
+    // A fragment of the welcome lost again and again waits for ENet's resend,
+    // each later than the last: the friend is waited for as long as it waits
+    // for the game, and on the usual leash from its first play.
+    enet_peer_timeout(ev.peer, 0, kJoinTimeoutMs, kJoinTimeoutMs);
+    link.friendPlays = false;
     friendJoined(messages->front().inputDelay);
     for (const NetMessage &w : welcome())
         sendNet(link, w);
@@ -237,6 +242,8 @@ void hostPacket(NetLink &link, const ENetEvent &ev)
         ++game.net.dropped;
         return;
     }
+    if (!std::exchange(link.friendPlays, true))
+        enet_peer_timeout(ev.peer, 0, kPeerTimeoutMinMs, kPeerTimeoutMaxMs);
     for (const NetMessage &m : *messages)
         if (m.kind != NetKind::Bye) // its disconnect follows
             playerReceive(m);

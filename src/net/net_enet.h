@@ -47,6 +47,7 @@ struct NetLink {
     std::uint32_t lastSent = 0;       // the last input packet, ms on a steady clock
     std::vector<NetMessage> inbox;    // the joiner's, from the host, to play in order
     std::uint32_t frameUs = 0;        // the last frame's ticks took this long, rollback and all
+    bool friendPlays = false;         // the host's friend has its game: the shorter leash
 };
 
 // Opens the link the options ask for: binds the host's UDP port, or finds

@@ -5,7 +5,7 @@
 # player 2 (the red ball) on the host's screen; a killed joiner leaves
 # the host playing with "Player 2 left". A second joiner comes through a
 # relay that loses a tenth of the datagrams and delays the rest 50 ms; its
-# game is put out of step on purpose, the host sends its whole game, a
+# game is put out of step on purpose, the host sends its whole game once, a
 # third player is refused, and both end on the same digest. A watcher
 # that joins late, put out of step too, asks for the whole game again and
 # ends on that digest. The three recordings replay headless to it.
@@ -140,6 +140,8 @@ j=$(grep '^Online: game digest' "$WORK/joiner2.txt")
 w=$(grep '^Online: game digest' "$WORK/watcher.txt")
 [ -n "$h" ] && [ "${h%%,*}" = "${j%%,*}" ] && [ "${h%%,*}" = "${w%%,*}" ] ||
   fail "digests differ: '$h' / '$j' / '$w'"
+n=$(grep -c 'player 2 went out of step' "$WORK/host.txt")
+[ "$n" = 1 ] || fail "the host sent the whole game $n times for one fault"
 # The host's recording, both friends' inputs in it, replays to its end line.
 # Both recordings replay to their digests, and end on the same game.
 for side in host joiner watcher; do
