@@ -12,7 +12,10 @@ build="$root/build"
 compat=/usr/lib/x86_64-linux-gnu/sdl12-compat
 bash "$root/scripts/build.sh" "$build"
 
-LD_LIBRARY_PATH="$compat" ldd "$build/quorbly" | grep -q "$compat/libSDL-1.2.so.0" ||
+# ldd's whole answer first: grep -q leaving early would kill ldd with
+# SIGPIPE, and pipefail would take that for a missing library.
+libs=$(LD_LIBRARY_PATH="$compat" ldd "$build/quorbly")
+grep -q "$compat/libSDL-1.2.so.0" <<<"$libs" ||
   { echo "the game does not load $compat/libSDL-1.2.so.0 (scripts/install-deps.sh installs it)"; exit 1; }
 cc -shared -fPIC -o "$build/libslow-sdl2-unload.so" "$root/tests/slow_sdl2_unload.c" -ldl
 echo "== the GL, end-to-end and golden tiers on sdl12-compat"
