@@ -57,14 +57,15 @@ std::string addressText(const ENetAddress &address)
     return std::string(ip) + ":" + std::to_string(address.port);
 }
 
-// A friend silent for kPeerTimeoutMinMs to kPeerTimeoutMaxMs has gone. ENet
-// never drops the stream's unreliable packets to ease a lossy line (its
-// throttle, which fell to nothing while a whole game went through a poor
-// line, and held the stream back for seconds): the stream sends one packet
-// every 15 ms whatever happens, and repeats what is lost.
-void keepUnthrottled(ENetPeer *peer)
+// A peer silent for `minMs` to `maxMs` has gone. ENet never drops the
+// stream's unreliable packets to ease a lossy line (its throttle, which fell
+// to nothing while a whole game went through a poor line, and held the
+// stream back for seconds): the stream sends one packet about every 30 ms
+// whatever happens, and repeats what is lost.
+void keepUnthrottled(ENetPeer *peer, std::uint32_t minMs = kPeerTimeoutMinMs,
+                     std::uint32_t maxMs = kPeerTimeoutMaxMs)
 {
-    enet_peer_timeout(peer, 0, kPeerTimeoutMinMs, kPeerTimeoutMaxMs);
+    enet_peer_timeout(peer, 0, minMs, maxMs);
     enet_peer_throttle_configure(peer, ENET_PEER_PACKET_THROTTLE_INTERVAL,
                                  ENET_PEER_PACKET_THROTTLE_ACCELERATION, 0);
     peer->packetThrottle = ENET_PEER_PACKET_THROTTLE_SCALE;
@@ -202,11 +203,10 @@ void callerPacket(NetLink &link, const ENetEvent &ev)
         return;
     }
     link.peer = ev.peer;
-    keepUnthrottled(ev.peer);
     // A fragment of the welcome lost again and again waits for ENet's resend,
     // each later than the last: the friend is waited for as long as it waits
     // for the game, and on the usual leash from its first play.
-    enet_peer_timeout(ev.peer, 0, kJoinTimeoutMs, kJoinTimeoutMs);
+    keepUnthrottled(ev.peer, kJoinTimeoutMs, kJoinTimeoutMs);
     link.friendPlays = false;
     friendJoined(messages->front().inputDelay);
     for (const NetMessage &w : welcome())
