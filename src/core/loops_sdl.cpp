@@ -122,15 +122,35 @@ int playOnline(NetLink &link, Recorder *recorder, const std::string &recordPath)
     const char *desync = std::getenv("QUORBLY_TEST_DESYNC");
     unsigned long desyncAt = desync ? std::strtoul(desync, nullptr, 10) : 0;
     std::uint32_t recordedResyncs = 0;
+    // And QUORBLY_TEST_KEYS=1 says, for each arrow pressed while the own
+    // ball has no key held, how many frames that played a tick went by
+    // before a drawn frame held it: 0 when the frame that read it shows it.
+    // A press that never shows is forgotten at the next.
+    const bool keyTrace = game.net.role != NetRole::Watch && std::getenv("QUORBLY_TEST_KEYS");
+    const Player &own = players[game.net.role == NetRole::Host ? 0 : 1];
+    const auto held = [&own] { return own.keys.x != 0 || own.keys.y != 0; };
+    const auto arrow = [](const InputEvent &e) {
+        return e.kind == InputKind::KeyDown && e.code >= keys::kUp && e.code <= keys::kLeft;
+    };
+    std::optional<unsigned> pressedFrames; // since an arrow's press, until it shows
     while (!quit_flag && status < 0) {
         SDL_Event ev;
         while (nextEvent(ev))
             if (const std::optional<InputEvent> input = shellInput(&ev))
                 inputs.push_back(*input);
-        const std::uint32_t now = SDL_GetTicks();
+        if (keyTrace && !held() && std::ranges::any_of(inputs, arrow))
+            pressedFrames = 0;
+        const std::uint32_t now = SDL_GetTicks(), tick = game.net.rollback.tick;
         status = netStep(link, now - last, inputs, kBatchMs,
                          recorder && recorder->file ? recorder : nullptr);
         inputs.clear();
+        if (pressedFrames && held()) {
+            std::printf("Online: own key on screen %u frames after its press\n", *pressedFrames);
+            std::fflush(stdout);
+            pressedFrames.reset();
+        } else if (pressedFrames && game.net.rollback.tick != tick) {
+            ++*pressedFrames;
+        }
         // A joiner or a watcher records from the host's game, and from it
         // again after a resync.
         if (recorder && game.net.role != NetRole::Host && game.net.linked &&

@@ -165,7 +165,7 @@ struct RollbackState {
     std::uint32_t sentFrom = 1;
     std::vector<std::vector<InputEvent>> sent{};
     std::vector<InputEvent> late{};     // read past what one tick carries: the next tick's
-    std::vector<InputEvent> handOver{}; // let go of player 2 with the next read
+    std::vector<InputEvent> handOver{}; // player 2 let go of, first in the next tick
     // Presses of the steering keys not yet let go, this side's as read and
     // the other's as they came: a release without its press is none, and a
     // hand that leaves player 2 lets go of exactly what it held.

@@ -87,8 +87,18 @@ NetMessage wholeGame()
 // ENet holds the inputs back behind it.
 NetMessage fullState()
 {
-    game.net.sentWhole = game.net.rollback.tick + game.net.rollback.ownDelay;
-    return wholeGame();
+    const RollbackState &r = game.net.rollback;
+    game.net.sentWhole = r.tick + r.ownDelay;
+    // A joining friend's game has player 2 handed over to it, as this
+    // side's next tick begins: the friend's presses from its first tick on
+    // come after the bot let go of its steering, on both sides.
+    return {.kind = NetKind::FullState,
+            .frame = r.confirmed,
+            .state = onBase([&r] {
+                for (const InputEvent &e : r.handOver)
+                    takeInput(e, tickClockMs(r.confirmed + 1));
+                return packedState();
+            })};
 }
 
 void sayAtFrame(const char *line, std::uint32_t frame)

@@ -307,9 +307,12 @@ void runTick(std::span<const InputEvent> own)
 {
     RollbackState &r = rb();
     const std::uint32_t tick = r.tick + 1;
-    std::vector<InputEvent> read = std::exchange(r.handOver, {});
-    for (const InputEvent &e : std::exchange(r.late, {}))
-        read.push_back(e); // counted already
+    // Player 2 changing hands goes first in the tick, and on this side
+    // alone: the friend's game came with it already (online.h's welcome).
+    std::vector<InputEvent> &first = at(tick).own;
+    first.insert(first.begin(), r.handOver.begin(), r.handOver.end());
+    r.handOver.clear();
+    std::vector<InputEvent> read = std::exchange(r.late, {}); // counted already
     for (const InputEvent &e : own)
         if (counts(r.held, e))
             read.push_back(e);

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A poor network between a joiner and its host, all on 127.0.0.1: datagrams
-# to port LISTEN go on to port HOST and the answers come back, a tenth of
-# them lost (a fixed draw) and the rest 50 ms late. Stops after SECONDS.
-#   udp_relay.py LISTEN HOST SECONDS
+# to port LISTEN go on to port HOST and the answers come back, LOSS percent
+# of them lost and the rest held MS milliseconds, give or take JITTER, so
+# that some overtake others (fixed draws). Stops after SECONDS.
+#   udp_relay.py LISTEN HOST SECONDS MS JITTER LOSS
 import heapq, random, select, socket, sys, time
 
 listen, host, seconds = int(sys.argv[1]), int(sys.argv[2]), float(sys.argv[3])
+delay, jitter, loss = (float(a) / d for a, d in zip(sys.argv[4:7], (1000, 1000, 100)))
 draw = random.Random(17)
 front = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
 front.bind(("127.0.0.1", listen))
@@ -21,8 +23,9 @@ while time.monotonic() < end:
         if sock is front:
             joiner = sender
         count += 1
-        if draw.random() >= 0.1:
-            heapq.heappush(late, (time.monotonic() + 0.05, count, sock is front, data))
+        if draw.random() >= loss:
+            at = time.monotonic() + delay + draw.uniform(-jitter, jitter)
+            heapq.heappush(late, (at, count, sock is front, data))
     while late and late[0][0] <= time.monotonic():
         _, _, upstream, data = heapq.heappop(late)
         if upstream:

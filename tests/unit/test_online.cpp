@@ -58,14 +58,15 @@ TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDownAndTheFriendGivesOnlyItsOwn)
     playerFrame(17, Events{down(kF4), down(kW), axis(1, 0, 9000), up(kLeft), down(kUp)}, 0,
                 reliable);
     const InputEvent hat{InputKind::PadHat, 1, 0, 0};
-    // Player 2 let go of (what the host held), the bot handed over (in time
-    // for the friend); the host's own hand on player 2 and the bot are
-    // ignored now, and a release without its press is none.
+    // Player 2 let go of (what the host held) and the bot handed over,
+    // first in the friend's first tick and on this side alone (its game
+    // came so); the host's own hand on player 2 and the bot are ignored
+    // now, and a release without its press is none.
     const RollbackState &r = game.net.rollback;
     const auto on = [&r](std::uint32_t tick) { return r.inputs[tick - r.first]; };
     ASSERT_EQ(r.sent.size(), 1u);
-    EXPECT_EQ(r.sent[0], (Events{up(kS), axis(1, 0, 0), axis(1, 1, 0), hat, down(kF4), down(kUp)}));
-    EXPECT_EQ(on(2 + kSureDelay).own, Events{down(kF4)}); // read in tick 2
+    EXPECT_EQ(r.sent[0], Events{down(kUp)});
+    EXPECT_EQ(on(2).own, (Events{up(kS), axis(1, 0, 0), axis(1, 1, 0), hat, down(kF4), down(kUp)}));
 
     // The friend's inputs come once each, in order; a tick with anything
     // not the friend's is refused whole and counted.
@@ -134,6 +135,44 @@ TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDownAndTheFriendGivesOnlyItsOwn)
     clock.joining = true;
     clock.linkedAt = clock.remoteRead = clock.tick - 2 * kJoinWindow;
     EXPECT_EQ(ticksAllowed(2, 0), 0);
+}
+
+TEST(Online, AFriendTakesPlayerTwoFromTheBotWithItsGameAndSteersFromItsFirstTick)
+{
+    std::FILE *quiet = std::tmpfile();
+    startSession(3, quiet);
+    game.net.role = NetRole::Host;
+    toggleBot = 1;
+    beginTicks(0, 0, 0);
+    std::vector<NetMessage> reliable;
+    for (int frame = 0; frame < 10; ++frame)
+        playerFrame(17, {}, 0, reliable);
+    friendJoined(0);
+    const std::vector<NetMessage> welcomed = welcome();
+    for (int frame = 0; frame < 12; ++frame)
+        playerFrame(17, {}, 0, reliable);
+    const auto packet = decodePacket(inputPacket());
+    ASSERT_TRUE(packet);
+
+    // The friend's press in its first tick holds until its release, on its
+    // screen: the bot's hand-over came before it and let go of nothing
+    // of the friend's.
+    startSession(4, quiet);
+    std::fclose(quiet);
+    game.net.role = NetRole::Join;
+    for (const NetMessage &m : welcomed)
+        ASSERT_EQ(playerReceive(m), -1);
+    ASSERT_TRUE(game.net.linked);
+    EXPECT_EQ(toggleBot, 0);
+    playerFrame(17, Events{down(kDown)}, 0, reliable);
+    for (const NetMessage &m : *packet)
+        playerReceive(m);
+    for (int frame = 0; frame < 15; ++frame)
+        playerFrame(17, {}, 0, reliable);
+    EXPECT_GT(game.net.rollback.confirmed, welcomed[2].frame + kSureDelay);
+    EXPECT_EQ(players[1].keys.y, -1);
+    playerFrame(17, Events{up(kDown)}, 0, reliable);
+    EXPECT_EQ(players[1].keys.y, 0);
 }
 
 TEST(Online, TheJoinerGivesOnlyPlayerTwosInputs)
