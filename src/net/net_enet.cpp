@@ -287,7 +287,10 @@ void hostEvent(NetLink &link, const ENetEvent &ev)
             break;
         link.peer = nullptr;
         link.batch.clear();
-        friendLeft();
+        // Once every tick to the host's last is sure, the friend hangs up
+        // as asked, also while the host still waits for a slow watcher.
+        if (!sessionOver())
+            friendLeft();
         break;
     case ENET_EVENT_TYPE_NONE:
         break;
