@@ -74,31 +74,29 @@ template <class F> auto onBase(F f)
     return result;
 }
 
-// The whole game both sides are sure of, its random generator within.
-NetMessage wholeGame()
+// The whole game both sides are sure of, its random generator within, with
+// `first` applied as the next tick would begin with it.
+NetMessage wholeGame(std::span<const InputEvent> first = {})
 {
+    const RollbackState &r = game.net.rollback;
     return {.kind = NetKind::FullState,
-            .frame = game.net.rollback.confirmed,
-            .state = onBase([] { return packedState(); })};
+            .frame = r.confirmed,
+            .state = onBase([&r, first] {
+                for (const InputEvent &e : first)
+                    takeInput(e, tickClockMs(r.confirmed + 1));
+                return packedState();
+            })};
 }
 
 // The whole game for the friend: its digests of the ticks it has this side's
 // inputs for are out of date. Those of later ticks come after the game, as
-// ENet holds the inputs back behind it.
+// ENet holds the inputs back behind it. A joining friend's game has player 2
+// handed over to it: its presses from its first tick on come after the bot
+// let go of its steering, on both sides.
 NetMessage fullState()
 {
-    const RollbackState &r = game.net.rollback;
-    game.net.sentWhole = r.tick + r.ownDelay;
-    // A joining friend's game has player 2 handed over to it, as this
-    // side's next tick begins: the friend's presses from its first tick on
-    // come after the bot let go of its steering, on both sides.
-    return {.kind = NetKind::FullState,
-            .frame = r.confirmed,
-            .state = onBase([&r] {
-                for (const InputEvent &e : r.handOver)
-                    takeInput(e, tickClockMs(r.confirmed + 1));
-                return packedState();
-            })};
+    game.net.sentWhole = game.net.rollback.tick + game.net.rollback.ownDelay;
+    return wholeGame(game.net.rollback.handOver);
 }
 
 void sayAtFrame(const char *line, std::uint32_t frame)
