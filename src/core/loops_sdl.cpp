@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <utility>
 
 #include "audio/sound.h"
 #include "core/controls.h"
@@ -133,6 +134,11 @@ int playOnline(NetLink &link, Recorder *recorder, const std::string &recordPath)
         return e.kind == InputKind::KeyDown && e.code >= keys::kUp && e.code <= keys::kLeft;
     };
     std::optional<unsigned> pressedFrames; // since an arrow's press, until it shows
+    // QUORBLY_TEST_CLOCK=1 says at the end how many ticks played since the
+    // first frame linked to the other side, and in how many milliseconds:
+    // the match keeps to the clock, a busy machine only falls behind it.
+    const bool clockTrace = game.net.role != NetRole::Watch && std::getenv("QUORBLY_TEST_CLOCK");
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> linkedAt; // ms, tick
     while (!quit_flag && status < 0) {
         SDL_Event ev;
         while (nextEvent(ev))
@@ -144,6 +150,8 @@ int playOnline(NetLink &link, Recorder *recorder, const std::string &recordPath)
         status = netStep(link, now - last, inputs, kBatchMs,
                          recorder && recorder->file ? recorder : nullptr);
         inputs.clear();
+        if (clockTrace && game.net.linked && !linkedAt)
+            linkedAt.emplace(now, game.net.rollback.tick);
         if (pressedFrames && held()) {
             std::printf("Online: own key on screen %u frames after its press\n", *pressedFrames);
             std::fflush(stdout);
@@ -170,6 +178,10 @@ int playOnline(NetLink &link, Recorder *recorder, const std::string &recordPath)
         showFrame(now);
     }
     closeNet(link, recorder, status < 0);
+    if (linkedAt)
+        std::printf("Online: %u ticks played in %u ms linked\n",
+                    static_cast<unsigned>(game.net.rollback.tick - linkedAt->second),
+                    static_cast<unsigned>(SDL_GetTicks() - linkedAt->first));
     if (game.net.role != NetRole::Watch) // a watcher plays only sure ticks
         endOnBase();
     if (game.net.linked)

@@ -174,13 +174,19 @@ struct RollbackState {
     // put right from, and what a recording, a watcher and the digests see.
     PlayRecord base{};
     ViewState baseView{};
-    bool guessedWrong = false;   // the ticks past `confirmed` run again
-    bool joining = false;        // linked, and the other side not yet caught up (kJoinWindow)
-    std::uint32_t linkedAt = 0;  // the tick of the link
-    std::uint32_t slowedAt = 0;  // the last tick the clock held back
-    bool heldBack = false;       // the last frame held a tick back
-    bool stillBefore = false;    // the last frame ran no tick
-    std::int32_t lead = 0;       // ahead of the other side, smoothed, in sixteenths of a tick
+    bool guessedWrong = false;  // the ticks past `confirmed` run again
+    bool joining = false;       // linked, and the other side not yet caught up (kJoinWindow)
+    std::uint32_t linkedAt = 0; // the tick of the link
+    std::uint32_t slowedAt = 0; // the last tick the clock held back
+    bool heldBack = false;      // the last frame held a tick back
+    bool stillBefore = false;   // the last frame ran no tick
+    std::int32_t lead = 0;      // ahead of the other side, smoothed, in sixteenths of a tick
+    // How far each side ran past the other's inputs when it last sent: this
+    // side's, and the other's (its newest tick sent less its acknowledgement
+    // of this side's, read from its newest packet). Half their difference is
+    // this side's lead, the line's and both frames' share gone.
+    std::int32_t sentLead = 0, theirLead = 0;
+    std::uint32_t theirAck = 0, theirNewest = 0;
     std::uint32_t rollbacks = 0; // times a guess was put right
     bool operator==(const RollbackState &) const = default;
 };

@@ -386,6 +386,8 @@ int playerReceive(const NetMessage &m)
             takeRemote(m.frame + static_cast<std::uint32_t>(i), events,
                        !host || std::all_of(events.begin(), events.end(), friendMay));
         }
+        if (m.frame > 0 || !m.ticks.empty())
+            remoteSent(m.frame + static_cast<std::uint32_t>(m.ticks.size()) - 1);
         return -1;
     case NetKind::Ack:
         remoteAcknowledged(m.frame);
@@ -541,7 +543,8 @@ bool sessionOver()
 std::vector<std::uint8_t> inputPacket()
 {
     NetState &net = game.net;
-    const RollbackState &r = net.rollback;
+    RollbackState &r = net.rollback;
+    r.sentLead = static_cast<std::int32_t>(std::int64_t{r.tick} - r.remoteRead);
     std::vector<std::uint8_t> packet;
     encodeMessage({.kind = NetKind::Ack, .frame = r.remoteRead}, packet);
     NetMessage inputs{.kind = NetKind::Inputs, .frame = r.sentFrom};

@@ -21,9 +21,9 @@ namespace
 // A side this far ahead of what it knows stops taking the other's inputs.
 constexpr std::uint32_t kMaxAhead = 600;
 // The side ahead holds back a tick (at most one in kSlowEvery) once its
-// lead is over a tick and a half (in sixteenths); a side this many ticks
-// behind catches up at once.
-constexpr std::int32_t kAhead = 24;
+// lead is over half a tick (in sixteenths); a host this many ticks ahead
+// of a joiner still joins.
+constexpr std::int32_t kAhead = 8;
 constexpr std::int64_t kFarBehind = 3;
 
 // The steering keys, player 1's then player 2's, in the order of held.
@@ -169,7 +169,8 @@ void linkTicks(std::uint32_t ownDelay, std::uint32_t remoteDelay)
     RollbackState &r = rb();
     game.net.linked = true;
     r.joining = true;
-    r.lead = 0;
+    r.lead = r.sentLead = r.theirLead = 0;
+    r.theirNewest = 0;
     r.remoteRead = r.linkedAt = r.tick;
     r.ownDelay = std::min(ownDelay, kMaxInputDelay);
     r.remoteDelay = std::min(remoteDelay, kMaxInputDelay);
@@ -216,6 +217,16 @@ void remoteAcknowledged(std::uint32_t readTick)
                                 static_cast<std::uint32_t>(r.sent.size()));
     r.sent.erase(r.sent.begin(), r.sent.begin() + acked);
     r.sentFrom += acked;
+    r.theirAck = readTick;
+}
+
+void remoteSent(std::uint32_t newest)
+{
+    RollbackState &r = rb();
+    if (newest < r.theirNewest) // overtaken on the line
+        return;
+    r.theirNewest = newest;
+    r.theirLead = static_cast<std::int32_t>(std::int64_t{newest} - r.theirAck);
 }
 
 int ticksAllowed(int due, std::uint32_t oneWayMs)
@@ -223,14 +234,15 @@ int ticksAllowed(int due, std::uint32_t oneWayMs)
     RollbackState &r = rb();
     if (!game.net.linked)
         return std::max(due, 0);
-    // Where the other side is now, as far as its last inputs tell, and this
-    // side's lead over it, smoothed over about half a second (in sixteenths
-    // of a tick) so that one late packet does not count. A side ahead holds
-    // a tick back now and then, one behind runs one more; one far behind (a
-    // joiner that just took the host's game over) catches up at once. The
-    // join lasts until the other side has caught up, at most two join
-    // windows (a friend that cannot catch up is waited for); a lead before
-    // is the line's, not a clock's, and does not count.
+    // Where the other side is now, as far as its last inputs and half the
+    // round trip tell. The join lasts until the other side has caught up by
+    // that, at most two join windows (a friend that cannot catch up is
+    // waited for). Then this side's lead, by how far each ran past the
+    // other's inputs when it last sent, smoothed over about half a second
+    // (in sixteenths of a tick) so that one late packet does not count: a
+    // side ahead holds a tick back now and then. The round trip counts the
+    // frames both sides wait in, and both sides' packets go the same line,
+    // so only the half difference of the two is the clocks'.
     const std::int64_t there = r.remoteRead + std::int64_t{oneWayMs} * 60 / 1000;
     const std::int64_t lead = std::int64_t{r.tick} - there;
     const std::uint32_t ahead = r.tick - r.confirmed;
@@ -240,18 +252,23 @@ int ticksAllowed(int due, std::uint32_t oneWayMs)
     const std::uint32_t room = ahead >= window ? 0 : window - ahead;
     int allowed = std::min(due, static_cast<int>(room));
     if (!r.joining)
-        r.lead += static_cast<std::int32_t>((lead * 16 - r.lead) / 32);
+        r.lead +=
+            static_cast<std::int32_t>(((std::int64_t{r.sentLead} - r.theirLead) * 8 - r.lead) / 32);
+    // A side runs more ticks than the clock asks only up to the other
+    // side's last tick, which it has surely played: a joiner that just took
+    // the host's game, or a side after a frame too long for its ticks. The
+    // round trip is no ground for it, as busy machines count their frames
+    // in it: each would take itself for behind, and the match would race.
+    const std::int64_t behind = std::int64_t{r.remoteRead} - r.tick;
     bool held = false;
-    if (lead < -kFarBehind) {
+    if (behind > due) {
         allowed = static_cast<int>(
-            std::min<std::int64_t>(room, due + std::min<std::int64_t>(-lead, kMaxTicks)));
+            std::min<std::int64_t>(room, std::min<std::int64_t>(behind, due + kMaxTicks)));
     } else if (allowed > 0 && r.lead > kAhead && r.tick - r.slowedAt >= kSlowEvery &&
                !r.stillBefore) {
         --allowed;
         r.slowedAt = r.tick;
         held = true;
-    } else if (r.lead < -kAhead && allowed < static_cast<int>(room)) {
-        ++allowed;
     } else if (due == 0 && room > 0 && r.heldBack) {
         allowed = 1; // the clock's lull holds this tick back instead
     }

@@ -84,11 +84,15 @@ void endRemote();
 void takeRemote(std::uint32_t readTick, std::span<const InputEvent> events, bool allowed);
 // The other side acknowledged this side's inputs up to its tick `readTick`.
 void remoteAcknowledged(std::uint32_t readTick);
+// The packet of the other side's just read, whose acknowledgement came
+// first in it, ran to the other's tick `newest`.
+void remoteSent(std::uint32_t newest);
 
 // Of the `due` ticks the clock asks for now: none when this side is a
 // window past what it knows, one fewer now and then while it runs ahead of
-// the other side by more than a tick, one more while it is behind by more
-// than a tick (`oneWayMs` being half the round trip).
+// the other side by more than half a tick, and more, up to the other
+// side's last tick, while behind it. `oneWayMs`, half the round trip, says
+// when a join is over.
 int ticksAllowed(int due, std::uint32_t oneWayMs);
 
 // What a tick that became sure hands on, after it ran: its number and the

@@ -10,7 +10,7 @@
 # two frames, a third player is refused, and both end on the same digest
 # with no resync. A watcher that joins late, put out of step too, asks for
 # the whole game again and ends on that digest. The three recordings
-# replay headless to it.
+# replay headless to it, and neither player's game ran ahead of the clock.
 . "$(dirname "$0")/lib.sh"
 fail() { echo "FAIL: $*"; tail -n 8 "$WORK"/*.txt; exit 1; }
 copy_data
@@ -49,13 +49,23 @@ red_moved() {
   [ -n "$x0" ] && [ -n "$x1" ] && echo $(((x1 > x0 ? x1 - x0 : x0 - x1) + (y1 > y0 ? y1 - y0 : y0 - y1)))
 }
 
+# Neither player's game plays more ticks than the clock gives it, 60 a
+# second, but for the joiner's catch-up at its join (a busy machine only
+# falls behind): two slow games, each taking itself for behind the
+# other, once raced each other at twice the pace.
+export QUORBLY_TEST_CLOCK=1
+on_the_clock() {
+  read -r n ms <<<"$(sed -n 's/^Online: \([0-9]*\) ticks played in \([0-9]*\) ms linked$/\1 \2/p' "$WORK/$1.txt")"
+  [ -n "$n" ] && [ "$n" -le $((ms * 63 / 1000 + 60)) ] || fail "the $1 played ${n:-no} ticks in ${ms:-no} ms"
+  clock+=" $1 $n ticks in $ms ms;"
+}
 game host --host --port "$port" --seed 11 --terrain "Green Basin" --record host.qrp
 GAME_PID=$PID
 says host "waiting for a friend on UDP port $port" || fail "the host does not wait"
 host_win=$(other_window none 0) || fail "no host window"
 export QUORBLY_TEST_DESYNC=30
 game joiner --join "127.0.0.1:$port"
-unset QUORBLY_TEST_DESYNC
+unset QUORBLY_TEST_DESYNC QUORBLY_TEST_CLOCK
 joiner=$PID
 join_win=$(other_window "$host_win" 420) || fail "no joiner window"
 says host 'a friend joined' || fail "the host saw no friend"
@@ -111,9 +121,9 @@ alive || fail "the host died with its friend"
 
 python3 "$(dirname "$0")/udp_relay.py" "$relay" "$port" 120 40 10 10 &
 pids+=($!)
-export QUORBLY_TEST_KEYS=1
+export QUORBLY_TEST_KEYS=1 QUORBLY_TEST_CLOCK=1
 game joiner2 --join "127.0.0.1:$relay" --record joiner.qrp
-unset QUORBLY_TEST_KEYS
+unset QUORBLY_TEST_KEYS QUORBLY_TEST_CLOCK
 joiner2=$PID
 says host 'a friend joined' 300 2 || fail "no second friend"
 join_win=$(other_window "$host_win" 420) || fail "no second joiner window"
@@ -150,6 +160,8 @@ for GAME_PID in $joiner2 $watcher; do
   [ "$STATUS" = 0 ] || fail "a joiner or watcher ended with $STATUS when the host left"
 done
 grep -q '^Online: the host left' "$WORK/joiner2.txt" || fail "the joiner did not say the host left"
+on_the_clock host
+on_the_clock joiner2
 h=$(grep '^Online: game digest' "$WORK/host.txt")
 j=$(grep '^Online: game digest' "$WORK/joiner2.txt")
 w=$(grep '^Online: game digest' "$WORK/watcher.txt")
@@ -170,4 +182,4 @@ wr=$(grep -o 'Final digest: [0-9a-f]*' "$WORK/replay-watcher.txt")
 [ -n "$hr" ] && [ "$hr" = "$jr" ] && [ "$hr" = "$wr" ] ||
   fail "the recordings end apart: '$hr' / '$jr' / '$wr'"
 echo "PASS: ${h%%,*} on all three; paused frames $same pixels apart; ball $moved pixels, $drift without;" \
-  "own arrows shown after $(echo $shown) frames"
+  "own arrows shown after $(echo $shown) frames;$clock"

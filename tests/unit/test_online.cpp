@@ -96,14 +96,39 @@ TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDownAndTheFriendGivesOnlyItsOwn)
     playerReceive({.kind = NetKind::Ack, .frame = 3});
     EXPECT_EQ(r.sentFrom, 4u);
 
-    // The clocks kept together: a side behind the other (by its last tick
-    // and half the round trip) catches up a tick a frame, one ahead holds
-    // a tick back now and then, and none runs a window past what it knows.
+    // The clocks kept together. A side behind a tick the other surely
+    // played (its last inputs') catches up, at most kMaxTicks more a frame;
+    // one behind on the round trip alone does not, or two busy games, each
+    // counting its frames in the round trip, would race.
     RollbackState &clock = game.net.rollback;
-    clock.tick = clock.confirmed = clock.remoteRead = 100;
-    EXPECT_EQ(ticksAllowed(1, 1000), 1 + kMaxTicks); // 60 ticks behind
-    clock.remoteRead = 0;
+    clock.tick = clock.confirmed = 100;
+    clock.remoteRead = 103;
+    EXPECT_EQ(ticksAllowed(1, 0), 3);
+    clock.remoteRead = 160;
+    EXPECT_EQ(ticksAllowed(1, 0), 1 + kMaxTicks);
+    clock.remoteRead = 100;
+    EXPECT_EQ(ticksAllowed(1, 1000), 1); // 60 ticks behind, if the round trip were right
+    // One ahead holds a tick back now and then, none runs a window past
+    // what it knows. The lead is half how much further this side ran past
+    // the other's inputs than the other past its own, each when it last
+    // sent: both 12 ticks past (a slow line, busy frames) is none, nor is a
+    // packet overtaken on the line.
+    const auto theyRanTo = [](std::uint32_t ack, std::uint32_t from, std::size_t ticks) {
+        playerReceive({.kind = NetKind::Ack, .frame = ack});
+        playerReceive(
+            {.kind = NetKind::Inputs, .frame = from, .ticks = std::vector<Events>(ticks)});
+    };
+    clock.lead = 0;
+    clock.remoteRead = 86;
+    theyRanTo(76, 87, 2);
+    inputPacket();
+    theyRanTo(99, 80, 1);
     std::vector<int> ahead;
+    for (int frame = 0; frame < 60; ++frame)
+        ahead.push_back(ticksAllowed(1, 0));
+    EXPECT_EQ(std::count(ahead.begin(), ahead.end(), 0), 0);
+    theyRanTo(88, 89, 1); // 11 ticks further: 5.5 ahead
+    ahead.clear();
     for (int frame = 0; frame < 60; ++frame)
         ahead.push_back(ticksAllowed(1, 0));
     EXPECT_EQ(std::count(ahead.begin(), ahead.end(), 0), 1); // the tick stays 100 here
