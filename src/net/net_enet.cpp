@@ -190,7 +190,7 @@ void callerPacket(NetLink &link, const ENetEvent &ev)
     }
     if (watcher) { // any number, up to the slots
         link.watchers.push_back({ev.peer, game.net.rollback.confirmed});
-        keepUnthrottled(ev.peer);
+        keepUnthrottled(ev.peer, kJoinTimeoutMs, kJoinTimeoutMs); // as a friend's welcome
         sendReliably(ev.peer, watchWelcome());
         enet_host_flush(link.host.get());
         countWatchers(link);
@@ -226,6 +226,8 @@ void hostPacket(NetLink &link, const ENetEvent &ev)
         for (const NetMessage &m : messages ? *messages : std::vector<NetMessage>{})
             if (m.kind == NetKind::Ack) {
                 w->acked = std::max(w->acked, m.frame);
+                if (!std::exchange(w->hasGame, true))
+                    enet_peer_timeout(ev.peer, 0, kPeerTimeoutMinMs, kPeerTimeoutMaxMs);
             } else if (m.kind == NetKind::Watch &&
                        (!w->askedAt || nowMs() - *w->askedAt >= kWholeAgainMs)) {
                 w->acked = UINT32_MAX; // out of step: the whole game with the next ticks
@@ -523,13 +525,18 @@ int netStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> 
     for (const NetMessage &m : std::exchange(link.inbox, {})) // from the host
         if (status < 0)
             status = role == NetRole::Watch ? watcherReceive(m) : playerReceive(m);
-    if (status >= 0 || game.net.linked != linked || game.net.resyncs != resyncs)
-        return status; // the host's game taken over: a recording may start from it
+    if (status >= 0 || game.net.linked != linked || game.net.resyncs != resyncs) {
+        // The host's game taken over: a recording may start from it.
+        link.unplayed.insert(link.unplayed.end(), own.begin(), own.end());
+        return status;
+    }
+    std::vector<InputEvent> read = std::exchange(link.unplayed, {});
+    read.insert(read.end(), own.begin(), own.end());
     if (role == NetRole::Watch)
-        return watchStep(link, own, batchMs, recorder);
+        return watchStep(link, read, batchMs, recorder);
     std::vector<NetMessage> reliable;
     const auto begun = std::chrono::steady_clock::now();
-    playerFrame(elapsedMs, own, netRoundTripMs(link) / 2, reliable, recorder);
+    playerFrame(elapsedMs, read, netRoundTripMs(link) / 2, reliable, recorder);
     link.frameUs = static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(
                                                   std::chrono::steady_clock::now() - begun)
                                                   .count());

@@ -35,6 +35,7 @@ struct NetWatcher {
     _ENetPeer *peer = nullptr;
     std::uint32_t acked = 0; // the last tick it has; past the host's, it gets the whole game
     std::optional<std::uint32_t> askedAt{}; // when it last asked for the whole game again (ms)
+    bool hasGame = false;                   // it acknowledged a tick: the shorter leash
 };
 
 struct NetLink {
@@ -48,6 +49,7 @@ struct NetLink {
     std::vector<NetMessage> inbox;    // the joiner's, from the host, to play in order
     std::uint32_t frameUs = 0;        // the last frame's ticks took this long, rollback and all
     bool friendPlays = false;         // the host's friend has its game: the shorter leash
+    std::vector<InputEvent> unplayed; // read in a frame that took the host's game: the next's
 };
 
 // Opens the link the options ask for: binds the host's UDP port, or finds
@@ -67,8 +69,9 @@ void flushNet(NetLink &link);
 // arrived, then its own inputs and ticks (net/online.h's playerFrame), and
 // its inputs sent (unreliable, repeating what is not acknowledged) at most
 // every `batchMs`. A frame that took the host's game over (the welcome, a
-// resync) plays no tick, so that a recording can start from it. Returns -1
-// to play on, else the joiner's exit status.
+// resync) plays no tick, so that a recording can start from it; its own
+// inputs go with the next frame's. Returns -1 to play on, else the
+// joiner's exit status.
 int netStep(NetLink &link, std::uint32_t elapsedMs, std::span<const InputEvent> own,
             std::uint32_t batchMs, Recorder *recorder = nullptr);
 // Bytes sent and received so far, as they go over the wire: ENet's and

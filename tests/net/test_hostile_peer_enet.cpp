@@ -339,6 +339,25 @@ TEST_F(HostilePeer, EightWatchersGetTheGameAndNoneThatLagsOrVanishesSlowsTheHost
     EXPECT_EQ(std::count(saw.begin(), saw.end(), NetKind::FullState), 1);
 }
 
+TEST_F(HostilePeer, AWatcherWhoseWelcomeIsLongInComingGetsItAllTheSame)
+{
+    host(27307);
+    beginTicks(0, 0, 0);
+    const auto frame = [this] { netStep(link, 17, {}, 0); };
+    Peer watcher = call(27307);
+    ASSERT_TRUE(pump(frame, {&watcher}, 5,
+                     [&] { return watcher.peer->state == ENET_PEER_STATE_CONNECTED; }));
+    send(watcher,
+         bytesOf({.kind = NetKind::Watch, .protocol = kProtocolVersion, .text = hello().text}));
+    ASSERT_TRUE(pump(frame, {&watcher}, 5, [&] { return game.net.watchers == 1; }));
+    // Its welcome is not acknowledged for 7 s, as when a fragment of it is
+    // lost again and again, as a friend's may be.
+    pump(frame, {}, 7, [] { return false; });
+    std::vector<NetKind> saw;
+    EXPECT_TRUE(pump(
+        frame, {&watcher}, 5, [&] { return has(saw, NetKind::FullState); }, &saw));
+}
+
 TEST_F(HostilePeer, AWatcherOutOfStepSaysHelloAgainForTheWholeGame)
 {
     // A host of the test's own sends the game, a second of ticks, and
@@ -374,6 +393,52 @@ TEST_F(HostilePeer, AWatcherOutOfStepSaysHelloAgainForTheWholeGame)
     }
     EXPECT_EQ(hellos, 2);
     EXPECT_GE(game.net.rollback.tick, 60u);
+    stop = true;
+    closeNet(link);
+}
+
+TEST_F(HostilePeer, AJoinersPressInTheFrameItIsPutBackInStepPlaysInTheNext)
+{
+    // A host of the test's own welcomes the joiner, and sends its game again
+    // when asked, as to a joiner out of step.
+    game.net.role = NetRole::Host;
+    beginTicks(0, 0, 0);
+    friendJoined(0);
+    std::vector<std::uint8_t> welcomed, again;
+    for (const NetMessage &m : welcome()) {
+        encodeMessage(m, welcomed);
+        if (m.kind == NetKind::FullState)
+            encodeMessage(m, again);
+    }
+    game.net = NetState{};
+    std::atomic<bool> stop = false, resend = false;
+    std::jthread fake = fakeHost(27306, stop, [&](const std::vector<NetMessage> &in) {
+        using Packets = std::vector<std::vector<std::uint8_t>>;
+        if (!in.empty() && in[0].kind == NetKind::Hello)
+            return Packets{welcomed};
+        return resend.exchange(false) ? Packets{again} : Packets{};
+    });
+    Options options;
+    options.net = NetRole::Join;
+    options.joinHost = "127.0.0.1";
+    options.port = 27306;
+    ASSERT_EQ(openNet(options, link), -1);
+    for (int frame = 0; frame < 10; ++frame)
+        netStep(link, 17, {}, 0);
+    ASSERT_TRUE(game.net.linked);
+    resend = true;
+    sendNet(link, {.kind = NetKind::Ack});
+    flushNet(link);
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    while (link.inbox.empty() && Clock::now() < end) {
+        pollNet(link);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_FALSE(link.inbox.empty());
+    netStep(link, 17, std::vector<InputEvent>{{InputKind::KeyDown, 0, keys::kRight, 0}}, 0);
+    ASSERT_EQ(game.net.resyncs, 1u);
+    netStep(link, 17, {}, 0);
+    EXPECT_EQ(players[1].keys.x, 1);
     stop = true;
     closeNet(link);
 }
