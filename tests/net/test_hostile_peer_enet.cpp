@@ -136,12 +136,15 @@ class HostilePeer : public testing::Test
         destroyTerrains();
         std::fclose(quiet);
     }
-    void host(std::uint16_t port)
+    void host(std::uint16_t port) { ASSERT_EQ(openNet(to(NetRole::Host, port), link), -1); }
+    // The options of a host on `port`, or of a joiner or watcher of 127.0.0.1:`port`.
+    static Options to(NetRole role, std::uint16_t port)
     {
         Options options;
-        options.net = NetRole::Host;
+        options.net = role;
+        options.joinHost = role == NetRole::Host ? "" : "127.0.0.1";
         options.port = port;
-        ASSERT_EQ(openNet(options, link), -1);
+        return options;
     }
     std::FILE *quiet = nullptr;
     NetLink link;
@@ -381,11 +384,7 @@ TEST_F(HostilePeer, AWatcherOutOfStepSaysHelloAgainForTheWholeGame)
         ++hellos;
         return std::vector{welcome, ticks};
     });
-    Options options;
-    options.net = NetRole::Watch;
-    options.joinHost = "127.0.0.1";
-    options.port = 27305;
-    ASSERT_EQ(openNet(options, link), -1);
+    ASSERT_EQ(openNet(to(NetRole::Watch, 27305), link), -1);
     const auto end = Clock::now() + std::chrono::seconds(5);
     while (hellos < 2 && Clock::now() < end) {
         netStep(link, 17, {}, 0);
@@ -418,11 +417,7 @@ TEST_F(HostilePeer, AJoinersPressInTheFrameItIsPutBackInStepPlaysInTheNext)
             return Packets{welcomed};
         return resend.exchange(false) ? Packets{again} : Packets{};
     });
-    Options options;
-    options.net = NetRole::Join;
-    options.joinHost = "127.0.0.1";
-    options.port = 27306;
-    ASSERT_EQ(openNet(options, link), -1);
+    ASSERT_EQ(openNet(to(NetRole::Join, 27306), link), -1);
     for (int frame = 0; frame < 10; ++frame)
         netStep(link, 17, {}, 0);
     ASSERT_TRUE(game.net.linked);
@@ -451,10 +446,7 @@ TEST_F(HostilePeer, AJoinerGivesUpInTenSecondsOnAHostThatSendsNoGame)
         return std::vector<std::vector<std::uint8_t>>{
             bytesOf({.kind = NetKind::MatchStart, .text = "Flat,1"})};
     });
-    Options options;
-    options.net = NetRole::Join;
-    options.joinHost = "127.0.0.1";
-    options.port = 27303;
+    const Options options = to(NetRole::Join, 27303);
     testing::internal::CaptureStdout();
     EXPECT_EQ(openNet(options, link), 1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
