@@ -14,7 +14,7 @@
 . "$(dirname "$0")/lib.sh"
 fail() { echo "FAIL: $*"; tail -n 8 "$WORK"/*.txt; exit 1; }
 copy_data
-port=$((20000 + $$ % 20000))
+port=$((20000 + $$ % 7000)) # below the hostile-peer tests' 27301 and up, and the ephemeral ports
 relay=$((port + 1))
 pids=()
 trap 'kill -9 "${pids[@]}" 2>/dev/null; rm -rf "$WORK"' EXIT
