@@ -74,12 +74,14 @@ TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDownAndTheFriendGivesOnlyItsOwn)
         return playerReceive({.kind = NetKind::Inputs, .frame = first, .ticks = ticks});
     };
     inputs(2, {{down(kA), down(kF1)}, {down(kD)}});
-    inputs(3, {{down(kD)}, {up(kD)}}); // tick 3 again
-    inputs(6, {{down(kS)}});           // past a gap: it comes again
+    const InputEvent start{InputKind::PadButton, 1, 0, 0}; // waits as Space does
+    inputs(3, {{down(kD)}, {up(kD), start}});              // tick 3 again
+    inputs(6, {{down(kS)}});                               // past a gap: it comes again
     EXPECT_EQ(game.net.dropped, 1u);
     EXPECT_EQ(r.remoteRead, 4u);
     EXPECT_EQ(on(4).remote, Events{down(kD)}); // read at 3, with the friend's delay
     EXPECT_EQ(on(5).remote, Events{up(kD)});
+    EXPECT_EQ(on(4 + kSureDelay).remote, Events{start});
     EXPECT_TRUE(on(3).remote.empty());
 
     // More than a tick carries waits whole for the next.
@@ -89,10 +91,12 @@ TEST(Online, PlayerTwoChangesHandsWithNoKeyLeftDownAndTheFriendGivesOnlyItsOwn)
                                    [](const Events &t) { return t.size() == kMaxEvents; });
     ASSERT_TRUE(full != r.sent.end() && full + 1 != r.sent.end());
     EXPECT_EQ(full[1].size(), 300 - kMaxEvents);
+    game.net.digestsOut = {{60, 77}};
     const auto packet = decodePacket(inputPacket()); // every tick not acknowledged, again
-    ASSERT_TRUE(packet && packet->size() >= 2);
+    ASSERT_TRUE(packet && packet->size() == 3);
     EXPECT_EQ((*packet)[1].frame, r.sentFrom);
     EXPECT_EQ((*packet)[1].ticks, r.sent);
+    EXPECT_EQ((*packet)[2].digest, 77u); // and the digests made since the last
     playerReceive({.kind = NetKind::Ack, .frame = 3});
     EXPECT_EQ(r.sentFrom, 4u);
 
