@@ -60,6 +60,7 @@ TEST(CommandLine, HelpVersionAndBadInputStopWithOneLine)
 TEST(CommandLine, NamedTerrainComesFirstAndSeedsFollowOn)
 {
     EXPECT_EQ(findTerrain({"Mesa", "Mesa Plateaus"}, "mesa PLATEAUS"), 1);
+    EXPECT_EQ(findTerrain({"Mesa"}, "Mes"), -1);
     terrains.assign(3, Terrain{});
     numTerrains = 3;
     resetTerrainChoice();

@@ -102,7 +102,7 @@ TEST_F(Replay, AKilledRecordingLeavesEveryFrameItPlayed)
 {
     const std::string path = ::testing::TempDir() + "/killed.qrp";
     Recorder r;
-    ASSERT_TRUE(startRecording(r, path, {"test", 5, true, -1}));
+    ASSERT_TRUE(startRecording(r, path, {"test", 5, true, 0}));
     recordInput(r, nullptr); // the first match, as the game starts a recording
     for (int i = 0; i < 5; ++i) {
         const InputEvent up{InputKind::KeyUp, 0, 273, 0};
@@ -115,7 +115,7 @@ TEST_F(Replay, AKilledRecordingLeavesEveryFrameItPlayed)
     std::string text(4096, '\0');
     text.resize(std::fread(text.data(), 1, text.size(), f));
     std::fclose(f);
-    EXPECT_EQ(text, "quorbly-replay 1\ngame test\nrand 5\nbot\nmatch 00000000 " +
+    EXPECT_EQ(text, "quorbly-replay 1\ngame test\nrand 5\nbot\nterrain 0\nmatch 00000000 " +
                         terrainLine(*terrain) +
                         "\n3c83126f -Up\n3c83126f -Up\n3c83126f -Up\n3c83126f -Up\n3c83126f -Up\n");
 }
@@ -236,6 +236,7 @@ TEST(Golden, ASeekLandsWhereStraightPlaybackIs)
     EXPECT_EQ(watch.pace, -2);
     EXPECT_TRUE(watchKey(watch, keys::kSpace, p, t) && watch.paused);
     EXPECT_FALSE(watchKey(watch, keys::kF1, p, t));
+    EXPECT_TRUE(watchKey(watch, keys::kEnd, p, t) && p.frames + 1 == straight.size());
     EXPECT_TRUE(watchKey(watch, keys::kHome, p, t) && watch.at == 0 && p.frames == 1);
     EXPECT_TRUE(watchKey(watch, keys::kLeft, p, t) && watch.at == 0);
     ASSERT_TRUE(seekTo(p, t, 1e9));
@@ -243,4 +244,5 @@ TEST(Golden, ASeekLandsWhereStraightPlaybackIs)
     destroyTerrains();
     EXPECT_EQ(placeText(83.9, 296, 0.25, true), "1:23 / 4:56 x1/4 paused");
     EXPECT_EQ(placeText(61, 61, 8, false), "1:01 / 1:01 x8");
+    EXPECT_EQ(placeText(0, 5, 1, false), "0:00 / 0:05");
 }

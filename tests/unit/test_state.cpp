@@ -68,6 +68,19 @@ TEST_F(GameStateTest, OneResetAndOneSnapshotCoverEverything)
     play(900);
     EXPECT_TRUE(game.match == after) << "a restored snapshot replays the same frames";
 
+    // A record of the play puts back every field of play of the session.
+    SessionState &s = game.session;
+    s.toggleBulletTime = s.toggleSuperSizeMe = s.togglePause = s.toggleBot = 1;
+    s.terrainCurrent = s.oldTerrain = s.oldTerrain2 = s.terrainChosenNext = 2;
+    s.seed = s.queuedNoiseSeed = s.matchesStarted = 5;
+    s.noiseSeedQueued = true;
+    s.scale = 3;
+    const GameState before = game;
+    const PlayRecord play = takePlay();
+    resetGameState();
+    putPlay(play);
+    EXPECT_TRUE(game.match == before.match && game.session == before.session);
+
     resetGameState();
     EXPECT_TRUE(game == GameState{});
 }
