@@ -14,6 +14,7 @@
 #include "net/online.h"
 #include "net/rollback.h"
 #include "play_driver.h"
+#include "render/view_silent.h"
 
 namespace
 {
@@ -189,9 +190,11 @@ TEST(Online, AFriendTakesPlayerTwoFromTheBotWithItsGameAndSteersFromItsFirstTick
     startSession(4, quiet);
     std::fclose(quiet);
     game.net.role = NetRole::Join;
+    shownTerrainOf = 99; // the picture of its own match, which it leaves
     for (const NetMessage &m : welcomed)
         ASSERT_EQ(playerReceive(m), -1);
     ASSERT_TRUE(game.net.linked);
+    EXPECT_EQ(shownTerrainOf, game.session.matchesStarted);
     EXPECT_EQ(toggleBot, 0);
     playerFrame(17, Events{down(kDown)}, 0, reliable);
     for (const NetMessage &m : *packet)
@@ -321,6 +324,7 @@ std::pair<std::uint64_t, std::uint64_t> playSide(NetRole role, const Script &scr
         const int heard = effects(cueTally);
         settleTicks(); // ticks run again make no sound
         rerunHeard += effects(cueTally) - heard;
+        EXPECT_EQ(shownTerrainOf, game.session.matchesStarted); // nor leave another terrain shown
         runTick(own[t - 1]);
     }
     EXPECT_EQ(rerunHeard, 0);

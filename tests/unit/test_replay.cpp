@@ -14,6 +14,7 @@
 #include "core/pad.h"
 #include "core/random.h"
 #include "play_driver.h"
+#include "render/view_silent.h"
 #include "replay/packed_state.h"
 #include "replay/replay.h"
 #include "replay/seek.h"
@@ -222,6 +223,7 @@ TEST(Golden, ASeekLandsWhereStraightPlaybackIs)
             ++k;
         EXPECT_EQ(p.frames, k) << "to " << to;
         EXPECT_EQ(stateDigest(), straight[k].second) << "to " << to;
+        EXPECT_EQ(shownTerrainOf, game.session.matchesStarted) << "to " << to;
     }
     EXPECT_GE(t.snapshots.size(), 9u);
     EXPECT_EQ(cueTally.bump[0] + cueTally.bump[1] + cueTally.bump[2] + cueTally.bumpSmall, 0);
