@@ -264,6 +264,9 @@ TEST_F(Game, TerrainUploadsItsTextureAndListAndShowsFromOutsideOnly)
     GLint width = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 9, GL_TEXTURE_WIDTH, &width);
     EXPECT_EQ(width, 1);
+    const unsigned int spare = uploadTexture(); // a new match's frees the old match's
+    deleteTexture(spare);
+    EXPECT_TRUE(spare != tex && !glIsTexture(spare));
     deleteTexture(textureName);
     textureName = tex;
 
