@@ -188,7 +188,6 @@ TEST(Online, AFriendTakesPlayerTwoFromTheBotWithItsGameAndSteersFromItsFirstTick
     // screen: the bot's hand-over came before it and let go of nothing
     // of the friend's.
     startSession(4, quiet);
-    std::fclose(quiet);
     game.net.role = NetRole::Join;
     shownTerrainOf = 99; // the picture of its own match, which it leaves
     for (const NetMessage &m : welcomed)
@@ -205,6 +204,16 @@ TEST(Online, AFriendTakesPlayerTwoFromTheBotWithItsGameAndSteersFromItsFirstTick
     EXPECT_EQ(players[1].keys.y, -1);
     playerFrame(17, Events{up(kDown)}, 0, reliable);
     EXPECT_EQ(players[1].keys.y, 0);
+
+    // A watcher takes the host's game and plays the sure ticks as they come.
+    startSession(6, quiet);
+    std::fclose(quiet);
+    game.net.role = NetRole::Watch;
+    ASSERT_EQ(watcherReceive(welcomed[2]), -1);
+    const std::uint32_t next = game.net.rollback.tick + 1;
+    watcherReceive({.kind = NetKind::Inputs, .frame = next, .ticks = {{down(kDown)}, {}}});
+    EXPECT_EQ(watcherFrame({}), 2);
+    EXPECT_EQ(players[0].keys.y, -1);
 }
 
 TEST(Online, TheJoinerGivesOnlyPlayerTwosInputs)
