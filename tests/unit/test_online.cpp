@@ -211,9 +211,12 @@ TEST(Online, AFriendTakesPlayerTwoFromTheBotWithItsGameAndSteersFromItsFirstTick
     game.net.role = NetRole::Watch;
     ASSERT_EQ(watcherReceive(welcomed[2]), -1);
     const std::uint32_t next = game.net.rollback.tick + 1;
-    watcherReceive({.kind = NetKind::Inputs, .frame = next, .ticks = {{down(kDown)}, {}}});
+    const NetMessage ticks{.kind = NetKind::Inputs, .frame = next, .ticks = {{down(kDown)}, {}}};
+    watcherReceive(ticks);
     EXPECT_EQ(watcherFrame({}), 2);
     EXPECT_EQ(players[0].keys.y, -1);
+    watcherReceive(ticks); // again: played already
+    EXPECT_EQ(watcherFrame({}), 0);
 }
 
 TEST(Online, TheJoinerGivesOnlyPlayerTwosInputs)
