@@ -219,6 +219,24 @@ TEST(Online, AFriendTakesPlayerTwoFromTheBotWithItsGameAndSteersFromItsFirstTick
     EXPECT_EQ(watcherFrame({}), 0);
 }
 
+// What the screen says of the line: waiting, watching, or how many watch.
+TEST(Online, TheNoticeSaysWhoWaitsAndWhoWatches)
+{
+    resetGameState();
+    game.net.role = NetRole::Host;
+    game.net.port = 27015;
+    EXPECT_STREQ(netNotice(0), "Waiting for a friend on UDP port 27015");
+    game.net.linked = true;
+    EXPECT_STREQ(netNotice(0), "");
+    game.net.watchers = 3;
+    EXPECT_STREQ(netNotice(0), "3 watching");
+    game.net.role = NetRole::Join;
+    playerReceive({.kind = NetKind::Watching, .frame = 2}); // the host tells its friend
+    EXPECT_STREQ(netNotice(0), "2 watching");
+    game.net.role = NetRole::Watch;
+    EXPECT_STREQ(netNotice(0), "Watching");
+}
+
 TEST(Online, TheJoinerGivesOnlyPlayerTwosInputs)
 {
     const std::vector<std::pair<InputEvent, std::optional<InputEvent>>> cases{
@@ -310,7 +328,7 @@ std::pair<std::uint64_t, std::uint64_t> playSide(NetRole role, const Script &scr
     nextPowerupSpawn = 0.5f;
     game.net.role = role;
     game.net.linked = true;
-    beginTicks(0, 1, 0);
+    beginTicks(0, 1, 1); // both sides play their own inputs a tick late
     const std::vector<Events> &own = role == NetRole::Host ? script.host : script.joiner;
     const std::vector<Events> &other = role == NetRole::Host ? script.joiner : script.host;
     const auto ticks = static_cast<std::uint32_t>(own.size());
