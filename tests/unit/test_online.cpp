@@ -389,6 +389,7 @@ TEST(Online, TicksPlayedOnAGuessAndPutRightEndOnTheGameOfTheInputsInOrder)
     for (const NetRole role : {NetRole::Host, NetRole::Join}) {
         const auto inOrder = playSide(role, script, nullptr, quiet);
         EXPECT_EQ(inOrder.first, inOrder.second);
+        EXPECT_EQ(game.net.rollback.rollbacks, 0u); // nothing came late
         EXPECT_EQ(game.session.matchesStarted, 2u);
         EXPECT_GT(effects(cueTally), 0);
         for (const unsigned seed : {1u, 2u, 3u}) {
