@@ -223,8 +223,10 @@ TEST(Online, AFriendTakesPlayerTwoFromTheBotWithItsGameAndSteersFromItsFirstTick
 TEST(Online, TheNoticeSaysWhoWaitsAndWhoWatches)
 {
     resetGameState();
-    game.net.role = NetRole::Host;
     game.net.port = 27015;
+    game.net.role = NetRole::Join;
+    EXPECT_STREQ(netNotice(0), ""); // on its way to the host
+    game.net.role = NetRole::Host;
     EXPECT_STREQ(netNotice(0), "Waiting for a friend on UDP port 27015");
     game.net.linked = true;
     EXPECT_STREQ(netNotice(0), "");
